@@ -7,6 +7,7 @@
 namespace telvane {
 
 AppSettingsRecord AppSettings;
+bool FirstRun = false;
 
 SettingsWriteError::SettingsWriteError(const std::string& path) : std::runtime_error("Unable to write to " + path) {}
 

@@ -76,6 +76,10 @@ struct AppSettingsRecord {
 
 extern AppSettingsRecord AppSettings;
 
+// Set when the settings held no port yet (ComPort -1): the first activation
+// of the main window then runs the quick setup, which clears it.
+extern bool FirstRun;
+
 // A value could not be written; what() is "Unable to write to <path>".
 class SettingsWriteError : public std::runtime_error {
 public:

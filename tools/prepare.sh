@@ -3,14 +3,14 @@
 
 TELVANE_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
+  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   libtiff-dev libtiff-tools
   libhunspell-dev hunspell-en-us
   libspandsp-dev
   libfreetype-dev fonts-dejavu-core
   python3 python3-dbf efax
-  xvfb xauth
+  xvfb xauth poppler-utils
   clang libclang-rt-14-dev
   libsqlite3-dev
 )
