@@ -11,10 +11,11 @@ constexpr LogFieldSpec kOutgoingFields[] = {
     {"RTFDOC", 'M', 10, 0},
 };
 
-// A rebuild replaces the first DATESENT tag by one on the date alone, so
-// rows of one day keep no time order after a rebuild.
+// DATESENT keeps the time in its key after a rebuild too: on the date alone
+// the faxes of one day would list in no time order, and the log is read
+// newest first.
 constexpr LogTagSpec kOutgoingTags[] = {
-    {"DATESENT", "datesent", true},
+    {"DATESENT", "DTOS(DATESENT)+TIMESENT", true},
     {"DATEND", "DTOS(DATESENT)+TIMESENT", false},
     {"SUBJECT", "UPPER(SUBJECT)", false},
     {"RECIPIENT", "UPPER(RECIPIENT)", false},

@@ -217,7 +217,7 @@ const char* DbfFile::Record(uint32_t recno) {
   if (index >= chunks_.size()) chunks_.resize(index + 1);
   Chunk& c = chunks_[index];
   if (slot >= c.valid) {
-    if (!c.data) c.data = std::make_unique<char[]>(static_cast<size_t>(per) * recordLength_);
+    if (!c.data) c.data = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(per) * recordLength_);
     const uint32_t first = index * per + 1;
     const uint32_t want = std::min<uint32_t>(per, recordCount_ - first + 1);
     const uint64_t at = headerLength_ + static_cast<uint64_t>(first - 1) * recordLength_;
