@@ -48,6 +48,8 @@ std::string_view IoErrorText(int code) {
     case io_error::FileNotOpenForInput: return "File not open for input";
     case io_error::FileNotOpenForOutput: return "File not open for output";
     case io_error::InvalidNumericFormat: return "Invalid numeric format";
+    case io_error::DeviceWriteError: return "Device write error";
+    case io_error::DeviceReadError: return "Device read error";
     default: return "";
   }
 }

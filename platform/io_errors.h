@@ -26,6 +26,8 @@ inline constexpr int FileNotOpen = 103;
 inline constexpr int FileNotOpenForInput = 104;
 inline constexpr int FileNotOpenForOutput = 105;
 inline constexpr int InvalidNumericFormat = 106;
+inline constexpr int DeviceWriteError = 160;
+inline constexpr int DeviceReadError = 161;
 inline constexpr int Last = 162;
 }  // namespace io_error
 
