@@ -1,0 +1,158 @@
+#pragma once
+// The main window: the outgoing and received fax logs, the commands that
+// act on them, and the owner of everything that lives as long as the
+// program.
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "app/command_states.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QTableView;
+class QSoundEffect;
+
+namespace telvane {
+
+class LogTables;
+class LogTableModel;
+
+class TMainScreen : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit TMainScreen(QWidget* parent = nullptr);
+  ~TMainScreen() override;
+
+  // The one main window, for the windows that need its tables.
+  static TMainScreen* Instance();
+
+  LogTables& Tables() { return *tables_; }
+
+  // Re-evaluates which commands are available.
+  void SetButtons();
+  // Reopens a log after a change so the grid shows it, keeping the row.
+  bool FaxTableCloseAndOpen();
+  bool RecTableCloseAndOpen();
+
+  LogPage CurrentPage() const;
+  void ShowPage(LogPage page);
+  void SetStatusText(const QString& text);
+  QString StatusText() const;
+
+  // Posts the user message that closes the program from inside a handler.
+  void PostCloseProgram();
+  // Plays the received-fax sound when the settings name one that exists.
+  void PostPlayReceivedSound();
+
+  // Main window state.
+  bool FirstActivation = false;
+  bool InReceiveMode = false;
+  bool FaxInProgress = false;
+  bool CloneNext = false;
+  int LastFaxPageCount = 0;
+  uint16_t ReceivedPageCount = 0;
+  int LastReceiveError = 0;
+  QString ReceivedFaxFile;
+  QStringList ReceiveLog;
+  QString LastReceiveLogLine;
+
+  // The commands, by the names of their handlers.
+  void NewbuttonClick();
+  void EditButtonClick();
+  void CloneFaxClick();
+  void DeleteButtonClick();
+  void SendButtonClick();
+  void ReceiveButtonClick();
+  void ViewFaxButtonClick();
+  void PrintbuttonClick();
+  void mnuCleanupClick();
+  void mnuCoverSheetsClick();
+  void mnuPhoneBookClick();
+  void mnuRebuildIndexesClick();
+  void mnuPreferencesClick();
+  void mnuWebsiteClick();
+  void mnuAboutClick();
+  void mnuConfigurationClick();
+  void mnuShowHintsClick();
+  void FaxGridDblClick();
+  void ExitbuttonClick();
+
+  // Asked by the first activation; answering Yes rebuilds.
+  bool NeedsReindex() const;
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+private:
+  void FormCreate();
+  void FormActivate();
+  bool FormCloseQuery();
+  void FormClose();
+
+  void createButtonBar();
+  void createBrowsePanel();
+  void createMenus();
+  void createStatusPanel();
+  void applyHints();
+
+  // A command refused while receive mode is on; true when refused.
+  bool refusedInReceiveMode();
+  void notAvailableYet(const QString& command);
+  void viewOrPrint(bool print);
+  void editReceivedFaxNotes();
+
+  std::unique_ptr<LogTables> tables_;
+  LogTableModel* faxModel_ = nullptr;
+  LogTableModel* recModel_ = nullptr;
+  QSoundEffect* sound_ = nullptr;
+
+public:
+  // Controls, by their design names (tests reach them through these).
+  QWidget* ButtonBar = nullptr;
+  QPushButton* Newbutton = nullptr;
+  QPushButton* EditButton = nullptr;
+  QPushButton* DeleteButton = nullptr;
+  QPushButton* SendButton = nullptr;
+  QPushButton* ReceiveButton = nullptr;
+  QPushButton* ViewFaxButton = nullptr;
+  QPushButton* Printbutton = nullptr;
+  QPushButton* Exitbutton = nullptr;
+  QWidget* BrowsePanel = nullptr;
+  QStackedWidget* NoteBook = nullptr;
+  QTableView* FaxGrid = nullptr;
+  QTableView* RecFaxGrid = nullptr;
+  QTabBar* TabSet1 = nullptr;
+  QLabel* status = nullptr;
+
+  QAction* mnuNewFax = nullptr;
+  QAction* mnuEditFax = nullptr;
+  QAction* mnuCloneFax = nullptr;
+  QAction* mnuDeleteFax = nullptr;
+  QAction* mnuCleanup = nullptr;
+  QAction* mnuSendFax = nullptr;
+  QAction* mnuReceiveFaxes = nullptr;
+  QAction* mnuViewPrint = nullptr;
+  QAction* mnuCoverSheets = nullptr;
+  QAction* mnuPhoneBook = nullptr;
+  QAction* mnuRebuildIndexes = nullptr;
+  QAction* mnuPreferences = nullptr;
+  QAction* mnuExit = nullptr;
+  QAction* mnuContents = nullptr;
+  QAction* mnuFAQ = nullptr;
+  QAction* mnuTechHelp = nullptr;
+  QAction* mnuTechSupport = nullptr;
+  QAction* mnuAbout = nullptr;
+  QAction* mnuConfiguration = nullptr;
+  QAction* mnuWebsite = nullptr;
+  QAction* mnuShowHints = nullptr;
+};
+
+}  // namespace telvane
