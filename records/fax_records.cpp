@@ -31,24 +31,24 @@ bool FaxRecords::Fail(std::string text) {
   return false;
 }
 
-bool FaxRecords::MakeTable(const LogTableSpec& spec) {
-  const std::string path = JoinPath(ProgramDirectory(), spec.fileName);
-  if (engine_.CreateNew(path, "XXXXXXXXXX", xbase::kTypeFox, spec.fieldCapacity) != 0)
+bool FaxRecords::MakeTable(const LogTableSchema& schema) {
+  const std::string path = JoinPath(ProgramDirectory(), schema.fileName);
+  if (engine_.CreateNew(path, "XXXXXXXXXX", xbase::kTypeFox, schema.fieldCapacity) != 0)
     return Fail(engine_.lastError());
-  for (const LogFieldSpec& f : spec.fields)
+  for (const LogFieldSchema& f : schema.fields)
     if (engine_.CreateField(f.name, f.type, f.width, f.decimals) != 0) return Fail(engine_.lastError());
   if (engine_.CreateExec() != 0) return Fail(engine_.lastError());
   return xbase::FileExists(path) ? true : Fail(path + " was not created");
 }
 
-bool FaxRecords::MakeFaxDBF() { return MakeTable(OutgoingLogSpec()); }
-bool FaxRecords::MakeRecFaxDBF() { return MakeTable(ReceivedLogSpec()); }
-bool FaxRecords::MakeCoverDBF() { return MakeTable(CoverTableSpec()); }
-bool FaxRecords::MakePhoneDBF() { return MakeTable(PhoneBookSpec()); }
+bool FaxRecords::MakeFaxDBF() { return MakeTable(OutgoingLogSchema()); }
+bool FaxRecords::MakeRecFaxDBF() { return MakeTable(ReceivedLogSchema()); }
+bool FaxRecords::MakeCoverDBF() { return MakeTable(CoverTableSchema()); }
+bool FaxRecords::MakePhoneDBF() { return MakeTable(PhoneBookSchema()); }
 
-bool FaxRecords::OpenTable(RecordTable& table, const LogTableSpec& spec) {
-  table.SetFile(ProgramDirectory(), spec.fileName);
-  if (!xbase::FileExists(table.filePath()) && !MakeTable(spec)) return false;
+bool FaxRecords::OpenTable(RecordTable& table, const LogTableSchema& schema) {
+  table.SetFile(ProgramDirectory(), schema.fileName);
+  if (!xbase::FileExists(table.filePath()) && !MakeTable(schema)) return false;
   table.Close();
   // The query is set again below, after the index is in place.
   table.Query("");
@@ -56,24 +56,24 @@ bool FaxRecords::OpenTable(RecordTable& table, const LogTableSpec& spec) {
   xbase::Table* t = table.table();
   // A missing index file is recreated with the primary tag; so is an index
   // that lost it (an unreadable file set aside by the engine).
-  if (!xbase::FileExists(t->indexPath()) || t->TagNumber(spec.primaryTag.name) == 0) {
-    if (t->IndexTag(spec.primaryTag.name, spec.primaryTag.key, spec.primaryTag.descending, kNotDeletedCondition) < 0)
+  if (!xbase::FileExists(t->indexPath()) || t->TagNumber(schema.primaryTag.name) == 0) {
+    if (t->IndexTag(schema.primaryTag.name, schema.primaryTag.key, schema.primaryTag.descending, kNotDeletedCondition) < 0)
       return Fail(t->lastError());
   }
-  if (&spec == &OutgoingLogSpec() && t->GoTop() != 0) return Fail(t->lastError());
-  if ((&spec == &CoverTableSpec() || &spec == &PhoneBookSpec()) && t->SetOrder(spec.controllingTag) != 0)
+  if (&schema == &OutgoingLogSchema() && t->GoTop() != 0) return Fail(t->lastError());
+  if ((&schema == &CoverTableSchema() || &schema == &PhoneBookSchema()) && t->SetOrder(schema.controllingTag) != 0)
     return Fail(t->lastError());
   if (!table.Query(kNotDeletedCondition)) return Fail(table.lastError());
-  if (&spec == &OutgoingLogSpec()) table.Refresh();
+  if (&schema == &OutgoingLogSchema()) table.Refresh();
   return true;
 }
 
-bool FaxRecords::OpenFaxDBF() { return OpenTable(fax_, OutgoingLogSpec()); }
-bool FaxRecords::OpenRecFaxDBF() { return OpenTable(rec_, ReceivedLogSpec()); }
-bool FaxRecords::OpenCoverDBF() { return OpenTable(cover_, CoverTableSpec()); }
+bool FaxRecords::OpenFaxDBF() { return OpenTable(fax_, OutgoingLogSchema()); }
+bool FaxRecords::OpenRecFaxDBF() { return OpenTable(rec_, ReceivedLogSchema()); }
+bool FaxRecords::OpenCoverDBF() { return OpenTable(cover_, CoverTableSchema()); }
 bool FaxRecords::OpenPhoneDBF(RecordTable& table) {
   if (&table.engine() != &engine_) return Fail("the phone table belongs to another engine");
-  return OpenTable(table, PhoneBookSpec());
+  return OpenTable(table, PhoneBookSchema());
 }
 
 bool FaxRecords::CloseAndOpen(RecordTable& table) {

@@ -69,8 +69,8 @@ public:
   static bool LacksCompleteIndex(RecordTable& table);
 
   // Generic forms used by the above and by the index rebuild.
-  bool OpenTable(RecordTable& table, const LogTableSpec& spec);
-  bool MakeTable(const LogTableSpec& spec);
+  bool OpenTable(RecordTable& table, const LogTableSchema& schema);
+  bool MakeTable(const LogTableSchema& schema);
   bool CloseAndOpen(RecordTable& table);
 
   const std::string& lastError() const { return error_; }

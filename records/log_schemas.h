@@ -7,25 +7,25 @@
 
 namespace telvane {
 
-struct LogFieldSpec {
+struct LogFieldSchema {
   std::string_view name;
   char type;
   int width;
   int decimals;
 };
 
-struct LogTagSpec {
+struct LogTagSchema {
   std::string_view name;
   std::string_view key;
   bool descending;
 };
 
-struct LogTableSpec {
+struct LogTableSchema {
   std::string_view fileName;        // in the program directory
   int fieldCapacity;                // room asked for at creation
-  std::span<const LogFieldSpec> fields;
-  LogTagSpec primaryTag;            // made when the index file is missing
-  std::span<const LogTagSpec> rebuildTags;  // made by a rebuild, in this order
+  std::span<const LogFieldSchema> fields;
+  LogTagSchema primaryTag;            // made when the index file is missing
+  std::span<const LogTagSchema> rebuildTags;  // made by a rebuild, in this order
   std::string_view controllingTag;  // the order a rebuild leaves
 };
 
@@ -34,9 +34,9 @@ inline constexpr std::string_view kNotDeletedCondition = ".not. deleted()";
 // The tag whose presence marks a complete rebuild of a log's index.
 inline constexpr std::string_view kCompleteIndexMarkerTag = "DATEND";
 
-const LogTableSpec& OutgoingLogSpec();  // "TVN.DBF"
-const LogTableSpec& ReceivedLogSpec();  // "TVNREC.DBF"
-const LogTableSpec& CoverTableSpec();   // "TVNCOV.DBF"
-const LogTableSpec& PhoneBookSpec();    // "TVNPB.DBF"
+const LogTableSchema& OutgoingLogSchema();  // "TVN.DBF"
+const LogTableSchema& ReceivedLogSchema();  // "TVNREC.DBF"
+const LogTableSchema& CoverTableSchema();   // "TVNCOV.DBF"
+const LogTableSchema& PhoneBookSchema();    // "TVNPB.DBF"
 
 }  // namespace telvane

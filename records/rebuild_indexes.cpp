@@ -21,7 +21,7 @@ std::string IndexFileOf(std::string_view fileName) {
   return JoinPath(ProgramDirectory(), stem + "CDX");
 }
 
-bool RebuildTable(RecordTable& table, const LogTableSpec& spec, std::string_view removing,
+bool RebuildTable(RecordTable& table, const LogTableSchema& schema, std::string_view removing,
                   std::string_view indexing, bool announceAfterDrop,
                   const std::function<void(std::string_view)>& progress) {
   xbase::Table* t = table.table();
@@ -29,14 +29,14 @@ bool RebuildTable(RecordTable& table, const LogTableSpec& spec, std::string_view
   table.Post();
   if (!announceAfterDrop) Show(progress, removing);
   t->CloseIndexes();
-  std::remove(IndexFileOf(spec.fileName).c_str());
+  std::remove(IndexFileOf(schema.fileName).c_str());
   if (announceAfterDrop) Show(progress, removing);
   if (t->Pack() != 0) t->Pack();  // one retry; a second failure leaves the marked rows
   Show(progress, indexing);
   bool ok = true;
-  for (const LogTagSpec& tag : spec.rebuildTags)
+  for (const LogTagSchema& tag : schema.rebuildTags)
     ok = t->IndexTag(tag.name, tag.key, tag.descending, kNotDeletedCondition) > 0 && ok;
-  ok = t->SetOrder(spec.controllingTag) == 0 && ok;
+  ok = t->SetOrder(schema.controllingTag) == 0 && ok;
   t->GoTop();
   ProcessPendingMessages();
   return ok;
@@ -48,17 +48,17 @@ bool RebuildIndexes(FaxRecords& records, const std::function<void(std::string_vi
   bool ok = true;
   if (!records.FaxTable().IsOpen()) records.OpenFaxDBF();
   if (!records.RecTable().IsOpen()) records.OpenRecFaxDBF();
-  ok = RebuildTable(records.FaxTable(), OutgoingLogSpec(), kRebuildRemovingFax, kRebuildIndexingFax, false,
+  ok = RebuildTable(records.FaxTable(), OutgoingLogSchema(), kRebuildRemovingFax, kRebuildIndexingFax, false,
                     progress) && ok;
-  ok = RebuildTable(records.RecTable(), ReceivedLogSpec(), kRebuildRemovingReceived, kRebuildIndexingReceived, true,
+  ok = RebuildTable(records.RecTable(), ReceivedLogSchema(), kRebuildRemovingReceived, kRebuildIndexingReceived, true,
                     progress) && ok;
   if (records.OpenPhoneDBF(records.PhoneTable())) {
-    ok = RebuildTable(records.PhoneTable(), PhoneBookSpec(), kRebuildRemovingPhone, kRebuildIndexingPhone, false,
+    ok = RebuildTable(records.PhoneTable(), PhoneBookSchema(), kRebuildRemovingPhone, kRebuildIndexingPhone, false,
                       progress) && ok;
     records.PhoneTable().Close();
   }
   if (!records.OpenCoverDBF()) return false;
-  ok = RebuildTable(records.CoverTable(), CoverTableSpec(), kRebuildRemovingCover, kRebuildIndexingCover, false,
+  ok = RebuildTable(records.CoverTable(), CoverTableSchema(), kRebuildRemovingCover, kRebuildIndexingCover, false,
                     progress) && ok;
   records.CoverTable().Close();
   return ok;

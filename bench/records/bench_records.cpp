@@ -112,7 +112,7 @@ void EngineRun(const std::string& dir, const std::vector<Row>& rows, std::vector
     t.Flush();
     steps[0].engine = Seconds(t0);
     t0 = Clock::now();
-    for (const telvane::LogTagSpec& tag : telvane::OutgoingLogSpec().rebuildTags)
+    for (const telvane::LogTagSchema& tag : telvane::OutgoingLogSchema().rebuildTags)
       t.IndexTag(tag.name, tag.key, tag.descending, telvane::kNotDeletedCondition);
     t.SetOrder("DATESENT");
     steps[1].engine = Seconds(t0);
