@@ -1,0 +1,132 @@
+// Class 2 and Class 2.0 calls through the virtual modem with efax: the T.30
+// procedure runs in the modem (spandsp), efax only commands it, and the
+// pages still arrive as they left.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ostream>
+
+#include "tests/modem/fax_pages.h"
+#include "tests/modem/virtual_modem_harness.h"
+#include "tests/support/temp_dir.h"
+
+namespace telvane::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kRows = 2200;
+constexpr size_t kEfaxHeaderRows = 20;
+constexpr size_t kEfaxHeaderOverlap = 3;
+
+struct ClassCase {
+  const char* name;
+  const char* efaxOption;  // -o2 or -o0
+};
+
+void PrintTo(const ClassCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class EfaxClass2 : public ::testing::TestWithParam<ClassCase> {
+protected:
+  std::string file(const char* name) const { return dir_.file(name); }
+  std::vector<std::string> modemOptions(std::vector<std::string> more) const {
+    more.insert(more.begin(), {"--classes", "0,1,2,2.0"});
+    return more;
+  }
+  TempDir dir_;
+};
+
+TEST_P(EfaxClass2, SendsAFinePageThatArrivesIntact) {
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--remote-id", "REMOTE 2"}));
+  ASSERT_TRUE(modem.started());
+  const EfaxResult efax =
+      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  EXPECT_EQ(efax.exitCode, 0) << efax.log;
+  EXPECT_NE(efax.log.find("sent ->"), std::string::npos) << efax.log;
+  EXPECT_NE(efax.log.find("REMOTE 2"), std::string::npos) << "the remote's ID reaches efax\n" << efax.log;
+
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("pages"), "1");
+  EXPECT_EQ(results[0].at("rate"), "14400");
+  EXPECT_EQ(results[0].at("resolution"), "fine");
+  EXPECT_EQ(results[0].at("remote_id"), "+1 555 0199");
+  const auto pages = readFaxPages(file("rx.tif"));
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(differingRows(pages[0], testPageImage(1, kRows), kEfaxHeaderRows, kEfaxHeaderOverlap), 0);
+}
+
+TEST_P(EfaxClass2, SendsTwoPagesAt9600) {
+  ASSERT_TRUE(writeTestFax(file("page1.tif"), 1, false, kRows / 2));
+  ASSERT_TRUE(writeTestFax(file("page2.tif"), 1, false, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--remote-max-rate", "9600"}));
+  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
+                                  {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page1.tif"),
+                                   file("page2.tif")},
+                                  90s);
+  EXPECT_EQ(efax.exitCode, 0) << efax.log;
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("pages"), "2");
+  EXPECT_EQ(results[0].at("rate"), "9600");
+  EXPECT_EQ(results[0].at("resolution"), "standard");
+  EXPECT_EQ(readFaxPages(file("rx.tif")).size(), 2u);
+}
+
+TEST_P(EfaxClass2, ReceivesTwoPagesInOrder) {
+  ASSERT_TRUE(writeTestFax(file("send.tif"), 2, true, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"), "--remote-id",
+                                                   "SENDER 9", "--ring-interval", "2"}));
+  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
+                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  EXPECT_EQ(efax.exitCode, 0) << efax.log;
+  EXPECT_EQ(efax.log.find("reception errors"), std::string::npos) << efax.log;
+  EXPECT_NE(efax.log.find("SENDER 9"), std::string::npos) << efax.log;
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("pages"), "2");
+  for (int number = 1; number <= 2; ++number) {
+    const auto pages = readFaxPages(file(number == 1 ? "recv.001" : "recv.002"));
+    ASSERT_EQ(pages.size(), 1u) << "page " << number << "\n" << efax.log;
+    EXPECT_EQ(differingRows(pages[0], testPageImage(number, kRows / 2), 0), 0) << "page " << number;
+  }
+}
+
+TEST_P(EfaxClass2, BusyNumberFailsTheSend) {
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, 100));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--fault", "busy"}));
+  const EfaxResult efax =
+      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-t", "5551234", file("page.tif")}, 60s);
+  EXPECT_EQ(efax.exitCode, 1) << "efax returns 1 for a busy number\n" << efax.log;
+  const auto results = modem.waitForResults(1, 5s);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].at("result"), "BUSY");
+}
+
+TEST_P(EfaxClass2, CarrierLostInThePageIsReportedAsAFailedPage) {
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "carrier-lost=1"}));
+  const EfaxResult efax =
+      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  EXPECT_NE(efax.exitCode, 0) << efax.log;
+  // Page status 2 and the transmit phase D hang-up code, in each class's form.
+  const bool class2 = std::string(GetParam().efaxOption) == "-o2";
+  EXPECT_NE(efax.log.find(class2 ? "+FPTS:2" : "+FPS:2"), std::string::npos) << efax.log;
+  EXPECT_NE(efax.log.find(class2 ? "+FHNG:50" : "+FHS:50"), std::string::npos) << efax.log;
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "FAILED");
+  EXPECT_EQ(results[0].at("pages"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, EfaxClass2,
+                         ::testing::Values(ClassCase{"Class2", "-o2"}, ClassCase{"Class20", "-o0"}),
+                         [](const ::testing::TestParamInfo<ClassCase>& testCase) { return std::string(testCase.param.name); });
+
+}  // namespace
+}  // namespace telvane::test
