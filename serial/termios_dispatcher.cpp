@@ -1,0 +1,101 @@
+#include "serial/termios_dispatcher.h"
+
+#include "serial/status_codes.h"
+
+namespace telvane {
+
+TApdTermiosDispatcher::TApdTermiosDispatcher(void* owner) : TApdBaseDispatcher(owner) {}
+
+TApdTermiosDispatcher::~TApdTermiosDispatcher() {
+  // The threads call this class's device operations: stop them while it
+  // is still whole.
+  StopThreads();
+  DeviceClose();
+  open_ = false;
+}
+
+int TApdTermiosDispatcher::DeviceEscape(int function) {
+  switch (function) {
+    case deSetDtr: device_.setDtr(true); break;
+    case deClrDtr: device_.setDtr(false); break;
+    case deSetRts: device_.setRts(true); break;
+    case deClrRts: device_.setRts(false); break;
+    case deSetBreak: device_.setBreak(true); break;
+    case deClrBreak: device_.setBreak(false); break;
+    default: break;
+  }
+  return 0;
+}
+
+int TApdTermiosDispatcher::DevicePurge(int which) {
+  if (which != 0) return device_.purgeInput();
+  if (threadsStarted_ && !outputEnded_.load()) {
+    // The output thread abandons what it is writing and says so; only then
+    // is the ring emptied under it.
+    generalEvent_.reset(evGeneral);
+    outputEvents_.signal(evOutputFlush);
+    generalEvent_.waitAny(1, std::chrono::milliseconds(3000));
+  }
+  {
+    std::lock_guard lock(outputLock_);
+    output_.clear();
+    ++outputGeneration_;
+  }
+  return device_.purgeOutput();
+}
+
+uint32_t TApdTermiosDispatcher::DeviceErrors(DeviceStatus& status) {
+  const uint32_t bits = errorBits_.exchange(0) | device_.takeErrors();
+  status.inputCount = device_.inputQueued();
+  std::lock_guard lock(outputLock_);
+  status.outputCount = static_cast<int>(output_.full() ? output_.capacity() : output_.count());
+  return bits;
+}
+
+int TApdTermiosDispatcher::DeviceGetControl(DeviceControlBlock& dcb) { return device_.getControl(dcb); }
+
+int TApdTermiosDispatcher::DeviceRead(uint8_t* buffer, size_t n) { return device_.read(buffer, n); }
+
+int TApdTermiosDispatcher::DeviceSetControl(const DeviceControlBlock& dcb) { return device_.setControl(dcb); }
+
+uint32_t TApdTermiosDispatcher::DeviceWaitEvent(bool watchInput, int timeoutMs) {
+  return device_.waitEvent(watchInput, timeoutMs);
+}
+
+int TApdTermiosDispatcher::DeviceQueueSizes(int, int) {
+  // The driver's queues have fixed sizes; the input size still sets the
+  // flow-control thresholds.
+  return ecOK;
+}
+
+int TApdTermiosDispatcher::DeviceOpen(const std::string& name, int, int) { return device_.open(name); }
+
+void TApdTermiosDispatcher::DeviceClose() { device_.close(); }
+
+int TApdTermiosDispatcher::DeviceWriteNow(const uint8_t* data, size_t n) { return device_.write(data, n); }
+
+bool TApdTermiosDispatcher::DeviceWaitWritable(int timeoutMs) { return device_.waitWritable(timeoutMs); }
+
+void TApdTermiosDispatcher::DeviceCancelWait() { device_.cancelWait(); }
+
+uint32_t TApdTermiosDispatcher::DeviceWaitInput(bool watchInput, int timeoutMs) {
+  return device_.waitInput(watchInput, timeoutMs);
+}
+
+void TApdTermiosDispatcher::DeviceWakeInputWait() { device_.wakeInputWait(); }
+
+uint8_t TApdTermiosDispatcher::DeviceModemLines() { return device_.modemLines(); }
+
+bool TApdTermiosDispatcher::DeviceHasModemLines() { return device_.hasModemLines(); }
+
+int TApdTermiosDispatcher::DeviceInputQueued() { return device_.inputQueued(); }
+
+int TApdTermiosDispatcher::DeviceOutputQueued() { return device_.outputQueued(); }
+
+uint32_t TApdTermiosDispatcher::DevicePollErrors() {
+  const uint32_t bits = device_.takeErrors();
+  if (bits) errorBits_ |= bits;
+  return bits;
+}
+
+}  // namespace telvane
