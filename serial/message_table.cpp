@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "faximage/image_status.h"
 #include "platform/io_errors.h"
+#include "records/engine/xbase_status.h"
 
 namespace telvane {
 namespace {
@@ -112,6 +114,31 @@ std::span<const MessageRow> RuntimeRows() {
   return rows;
 }
 
+// 7001..7014: the table engine's codes, from its own list.
+std::span<const MessageRow> DatabaseRows() {
+  static const std::vector<MessageRow> rows = [] {
+    std::vector<MessageRow> out;
+    for (int code = xbase_status::First; code <= xbase_status::Last; ++code)
+      if (!XbaseStatusText(code).empty()) out.push_back({code, XbaseStatusText(code)});
+    return out;
+  }();
+  return rows;
+}
+
+// 8001..: the fax image codes, from their own list.
+std::span<const MessageRow> FaxImageRows() {
+  static const std::vector<MessageRow> rows = [] {
+    std::vector<MessageRow> out;
+    int count = 0;
+    const ImageStatusEntry* table = ImageStatusTable(&count);
+    for (int i = 0; i < count; ++i)  // its general and runtime codes have their rows above
+      if (table[i].code >= 8001 && table[i].code <= 8999) out.push_back({table[i].code, table[i].text});
+    std::sort(out.begin(), out.end(), [](const MessageRow& a, const MessageRow& b) { return a.code < b.code; });
+    return out;
+  }();
+  return rows;
+}
+
 // Adding an area's codes: one line here, with its rows above (sorted).
 std::span<const MessageRange> BuildRanges() {
   static const std::array kRanges = {
@@ -121,6 +148,8 @@ std::span<const MessageRange> BuildRanges() {
       MessageRange{"device layer", kDeviceLayerRows, MessageRangeKind::Status},
       MessageRange{"fax status", kFaxStatusRows, MessageRangeKind::Status},
       MessageRange{"triggers", kTriggerRows, MessageRangeKind::Status},
+      MessageRange{"database", DatabaseRows(), MessageRangeKind::Status},
+      MessageRange{"fax images", FaxImageRows(), MessageRangeKind::Status},
       MessageRange{"dispatch-log types", kLogTypeRows, MessageRangeKind::Name},
       MessageRange{"dispatch-log subtypes", kLogSubtypeRows, MessageRangeKind::Name},
   };

@@ -38,6 +38,8 @@ TEST(MessageTable, LooksUpEitherSignAndEveryRange) {
   EXPECT_EQ(MessageText(15002), "Dispatch");
   EXPECT_EQ(MessageText(15119), "Method");
   EXPECT_EQ(MessageText(4809), "");
+  EXPECT_FALSE(MessageText(-7007).empty());  // database
+  EXPECT_FALSE(MessageText(-8001).empty());  // fax images
 }
 
 TEST(MessageTable, FaxStatusTextOnlyForTheStatusRange) {
