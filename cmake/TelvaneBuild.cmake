@@ -72,11 +72,11 @@ function(telvane_check_core_layers)
 endfunction()
 
 # A GoogleTest executable whose cases become ctest tests:
-#   telvane_add_gtest(name [QT] SOURCES ... LIBS ... [TIMEOUT seconds])
+#   telvane_add_gtest(name [QT] SOURCES ... LIBS ... [TIMEOUT seconds] [LABELS ...])
 # QT gives it a QApplication on the offscreen platform. Every test binary
 # runs with a private HOME.
 function(telvane_add_gtest name)
-  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_QT)
     target_link_libraries(${name} PRIVATE ${T_LIBS} telvane_testsupport_qt GTest::gtest)
@@ -90,6 +90,7 @@ function(telvane_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES TIMEOUT ${T_TIMEOUT}
+               LABELS "${T_LABELS}"
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
 endfunction()
 
