@@ -96,6 +96,29 @@ TEST(DteStreamGuard, ShieldedDleCountsOnceTowardsTheFrameLimit) {
   EXPECT_EQ(host.data, frame + kDleEtx);
 }
 
+TEST(DteStreamGuard, DlePairSplitAcrossReadsAtTheFrameLimitIsCutWhole) {
+  // A read that ends on a DLE whose partner would overflow the frame: the
+  // pair goes as one (it once indexed before the start of the next read).
+  DteStreamGuard guard;
+  ScriptedHost host;
+  feed(guard, host, "AT+FTH=3\r");
+  feed(guard, host, std::string(DteStreamGuard::kMaxHdlcFrame, 'B') + "\x10");
+  EXPECT_EQ(host.data.size(), DteStreamGuard::kMaxHdlcFrame);  // the DLE waits for its partner
+  feed(guard, host, "\x10" + kDleEtx);
+  EXPECT_EQ(host.data, std::string(DteStreamGuard::kMaxHdlcFrame, 'B') + kDleEtx);
+  EXPECT_EQ(guard.cutFrames(), 1);
+}
+
+TEST(DteStreamGuard, DlePairSplitAcrossReadsBelowTheLimitPassesWhole) {
+  DteStreamGuard guard;
+  ScriptedHost host;
+  feed(guard, host, "AT+FTH=3\r");
+  feed(guard, host, "AB\x10");
+  feed(guard, host, "\x10" "C" + kDleEtx);
+  EXPECT_EQ(host.data, "AB\x10\x10" "C" + kDleEtx);
+  EXPECT_EQ(guard.cutFrames(), 0);
+}
+
 TEST(DteStreamGuard, HoldsACommandWrittenWithDleEtxUntilReleased) {
   DteStreamGuard guard;
   ScriptedHost host;

@@ -25,6 +25,10 @@ public:
   ModemInputMode inputMode() override { return mode; }
   void commandLine(std::string_view line) override {
     if (line.size() > DteStreamGuard::kMaxCommandLine) std::abort();
+    // A command ends whatever data came before it: the next data mode
+    // starts a fresh frame, as the guard's own count does.
+    frame = 0;
+    afterDle = false;
     // The line then meets the fixture's own command matching.
     const std::string normalized = telvane::vmodem::normalizeCommandLine(line);
     (void)telvane::vmodem::answerCommand(telvane::vmodem::withoutLineOptions(normalized), identity, errorOn);
@@ -36,6 +40,8 @@ public:
   void dataToModem(std::span<const uint8_t> bytes) override {
     if (mode == ModemInputMode::Receiving) {
       mode = ModemInputMode::Command;
+      frame = 0;
+      afterDle = false;
       return;
     }
     // Track the unshielded frame size as the modem would.

@@ -84,11 +84,18 @@ size_t DteStreamGuard::feedData(std::span<const uint8_t> bytes, ModemInputMode m
     runStart = end;
   };
   const bool hdlc = mode == ModemInputMode::HdlcData;
+  // A DLE that ended the previous piece has not been passed on yet: it
+  // goes out with its partner, or is dropped with it when the frame is cut.
+  static constexpr uint8_t kHeldDle[] = {kDle};
+  auto passHeldDle = [&](size_t at) {
+    if (at == 0) host.dataToModem(kHeldDle);
+  };
   while (i < bytes.size()) {
     const uint8_t byte = bytes[i];
     if (afterDle_) {
       afterDle_ = false;
       if (byte == kEtx) {
+        passHeldDle(i);
         ++i;
         frameBytes_ = 0;
         frameCut_ = false;
@@ -99,12 +106,13 @@ size_t DteStreamGuard::feedData(std::span<const uint8_t> bytes, ModemInputMode m
       const size_t dataBytes = byte == kDle ? 1 : byte == kSub ? 2 : 0;
       if (hdlc && dataBytes && frameBytes_ + dataBytes > kMaxHdlcFrame) {
         // Cut the frame: drop the DLE pair, and everything up to DLE ETX.
-        flushRun(i - 1);
+        if (i > 0) flushRun(i - 1);
         runStart = i + 1;
         if (!frameCut_) ++cutFrames_;
         frameCut_ = true;
         dropped_ += 2;
       } else {
+        passHeldDle(i);
         frameBytes_ += dataBytes;
       }
       ++i;
@@ -126,9 +134,8 @@ size_t DteStreamGuard::feedData(std::span<const uint8_t> bytes, ModemInputMode m
     }
     ++i;
   }
-  // A trailing DLE is held back with its partner only in the sense that the
-  // modem sees it now and the partner next time; spandsp keeps that state.
-  flushRun(i);
+  // A trailing DLE waits for its partner, so a cut can still drop the pair.
+  flushRun(afterDle_ && i > 0 ? i - 1 : i);
   return i;
 }
 
