@@ -87,6 +87,9 @@ function(telvane_add_gtest name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  if(NOT T_LABELS)
+    set(T_LABELS all)  # an empty value would swallow the next property's name
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES TIMEOUT ${T_TIMEOUT}
