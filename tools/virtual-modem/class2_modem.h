@@ -9,7 +9,8 @@
 //     has finished it and sent its post-page message; the T.30 answer (MCF)
 //     goes out meanwhile;
 //   - sending, the pages the DTE hands over (AT+FDT) are collected, and the
-//     T.30 transmission runs once the last one is in. +FDIS reports the far
+//     T.30 transmission runs once the last one is in, ahead of the wall
+//     clock when the far end allows it (see catchingUp). +FDIS reports the far
 //     end's capabilities as configured and +FDCS what they allow; the page
 //     status of every page but the last is reported as accepted when it is
 //     handed over, the last one's after the far end's answer.
@@ -67,6 +68,14 @@ public:
   // While a page comes from the DTE: its bit rate, which the port uses to
   // take the data no faster than a real line would (programs time it).
   int pageDataRate() const;
+
+  // Whether the line may run ahead of the wall clock: sending, once the
+  // last page is in and the collected transmission runs. A real modem has
+  // streamed the pages while the DTE handed them over and answers the last
+  // post-page command a few seconds after the page; the DTE waits that
+  // long, not for a whole transmission. Only meaningful when nobody else
+  // on the line keeps wall-clock time.
+  bool catchingUp() const { return state_ == State::WaitPageStatus; }
 
   // Call progress from the exchange (AT_CALL_EVENT_...).
   void callEvent(int event, const RemoteInfo& remote);

@@ -15,6 +15,8 @@ public:
   // Marks a block done. When the fixture fell far behind (a stopped
   // process), it starts afresh rather than racing to catch up.
   void blockDone();
+  // Takes up real-time pacing from now, after blocks run ahead of it.
+  void restart() { next_ = Clock::now(); }
 
 private:
   using Clock = std::chrono::steady_clock;

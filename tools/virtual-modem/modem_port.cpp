@@ -130,7 +130,9 @@ void ModemPort::service(int samples) {
   drainToModem();
   if (guard_.holding()) {
     if (holdMark_ < 0) {
-      holdMark_ = outputCount_;
+      // From before the data that ended with DLE ETX: a Class 2 modem has
+      // already answered it (OK or ERROR) by the time the hold begins.
+      holdMark_ = outputBeforeData_;
       holdSamples_ = 0;
     }
     holdSamples_ += samples;
@@ -217,6 +219,7 @@ void ModemPort::rejectedLine() {
 }
 
 void ModemPort::dataToModem(std::span<const uint8_t> bytes) {
+  outputBeforeData_ = outputCount_;
   if (class2_ && class2_->inputMode() != ModemInputMode::Command) {
     class2_->data(bytes);
     return;

@@ -66,6 +66,8 @@ public:
   // (frozen, its timers stopped) rather than giving up on a silent line.
   bool lineActive() const { return !class2_ || class2_->inCall(); }
   bool class1() const { return !class2_; }
+  // See Class2Modem::catchingUp.
+  bool catchingUp() const { return class2_ && class2_->catchingUp(); }
   // The DTE has selected a fax class since the last call.
   bool sawFaxSetup() const { return sawFaxSetup_; }
   void clearFaxSetup() { sawFaxSetup_ = false; }
@@ -116,6 +118,7 @@ private:
   ShieldedNoise receiveNoise_;
   DteLine dteLine_ = DteLine::Closed;
   long outputCount_ = 0;
+  long outputBeforeData_ = 0;
   long holdMark_ = -1;
   int holdSamples_ = 0;
   int fastRate_ = 0;
