@@ -72,11 +72,14 @@ function(telvane_check_core_layers)
 endfunction()
 
 # A GoogleTest executable whose cases become ctest tests:
-#   telvane_add_gtest(name [QT] SOURCES ... LIBS ... [TIMEOUT seconds] [LABELS ...])
-# QT gives it a QApplication on the offscreen platform. Every test binary
-# runs with a private HOME.
+#   telvane_add_gtest(name [QT] [SERIAL] SOURCES ... LIBS ... [TIMEOUT seconds] [LABELS ...])
+# QT gives it a QApplication on the offscreen platform. SERIAL runs each case
+# with no other test beside it: for cases that keep wall-clock time with
+# other processes (a program on the far side of a virtual modem), which a
+# loaded machine would otherwise make late. Every test binary runs with a
+# private HOME.
 function(telvane_add_gtest name)
-  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "QT;SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_QT)
     target_link_libraries(${name} PRIVATE ${T_LIBS} telvane_testsupport_qt GTest::gtest)
@@ -90,10 +93,16 @@ function(telvane_add_gtest name)
   if(NOT T_LABELS)
     set(T_LABELS all)  # an empty value would swallow the next property's name
   endif()
+  if(T_SERIAL)
+    set(T_SERIAL TRUE)
+  else()
+    set(T_SERIAL FALSE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES TIMEOUT ${T_TIMEOUT}
                LABELS "${T_LABELS}"
+               RUN_SERIAL ${T_SERIAL}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
 endfunction()
 

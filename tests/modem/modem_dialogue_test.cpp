@@ -252,10 +252,12 @@ TEST_F(ModemDialogue, DroppingDtrOrClosingThePortHangsUp) {
 
   // Closing the port mid-call hangs up too, and the next program finds the
   // modem in its power-on state (echo on).
+  client_.reset();
   client_ = std::make_unique<PtyClient>(modem_->port());
   client_->command("ATE0");
   client_->command("AT+FCLASS=1");
-  ASSERT_NE(client_->command("ATD555", 20s).find("CONNECT"), std::string::npos);
+  const std::string dialled = client_->command("ATD555", 20s);
+  ASSERT_NE(dialled.find("CONNECT"), std::string::npos) << dialled << modem_->log();
   client_->close();
   results = modem_->waitForResults(2, 10s);
   ASSERT_EQ(results.size(), 2u) << modem_->log();

@@ -15,6 +15,8 @@ PtyClient::PtyClient(const std::string& path) {
   ::cfmakeraw(&tio);
   ::cfsetspeed(&tio, B19200);
   ::tcsetattr(fd_, TCSANOW, &tio);
+  // What the modem said to an earlier program is not for this one.
+  ::tcflush(fd_, TCIOFLUSH);
 }
 
 PtyClient::~PtyClient() { close(); }

@@ -1,5 +1,6 @@
 #include "tests/modem/virtual_modem_harness.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -39,6 +40,12 @@ CallFields parseCallLine(const std::string& line) {
   return fields;
 }
 
+double testSpeed() {
+  const char* text = std::getenv("TELVANE_MODEM_TEST_SPEED");
+  const double speed = text ? std::atof(text) : 0;
+  return speed > 0 ? speed : kDefaultTestSpeed;
+}
+
 VirtualModemRun::VirtualModemRun(const std::string& dir, std::vector<std::string> options, double speed)
     : dir_(dir), port_(dir + "modem"), resultFile_(dir + "results.txt") {
   std::vector<std::string> argv = {TELVANE_VIRTUAL_MODEM, "--port", port_, "--speed", std::to_string(speed),
@@ -75,6 +82,14 @@ std::vector<CallFields> VirtualModemRun::waitForResults(size_t count, std::chron
 
 std::string VirtualModemRun::log() const {
   return readTextFile(dir_ + "fixture.out") + readTextFile(dir_ + "fixture.err");
+}
+
+std::string EfaxResult::tail(size_t lines) const {
+  size_t start = log.size();
+  for (size_t seen = 0; start > 0 && seen <= lines; --start) {
+    if (log[start - 1] == '\n') ++seen;
+  }
+  return (start > 0 ? "[...]\n" : "") + log.substr(start == 0 ? 0 : start + 1);
 }
 
 EfaxResult runEfax(const std::string& dir, const std::string& port, const std::vector<std::string>& arguments,

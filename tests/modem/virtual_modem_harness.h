@@ -12,10 +12,12 @@
 
 namespace telvane::test {
 
-// Line time runs this many times faster than the wall clock in the call
-// tests; efax's own timers are wall-clock and stay correct at this factor
-// (measured: see the README of the fixture).
-inline constexpr double kTestSpeed = 8.0;
+// How many times faster than the wall clock line time runs in the call
+// tests: TELVANE_MODEM_TEST_SPEED when set, else kDefaultTestSpeed. efax's
+// own timers are wall-clock and stay correct at this factor (measured: see
+// the README of the fixture).
+inline constexpr double kDefaultTestSpeed = 8.0;
+double testSpeed();
 
 // The fields of one "CALL ..." line (result, code, pages, rate, ...).
 using CallFields = std::map<std::string, std::string>;
@@ -25,7 +27,7 @@ class VirtualModemRun {
 public:
   // Starts the fixture on `dir`/modem with these extra options (and
   // --speed, --result-file, --port); waits until its port exists.
-  VirtualModemRun(const std::string& dir, std::vector<std::string> options, double speed = kTestSpeed);
+  VirtualModemRun(const std::string& dir, std::vector<std::string> options, double speed = testSpeed());
   const std::string& port() const { return port_; }
   const std::string& secondPort() const { return secondPort_; }
   bool started() const { return started_; }
@@ -48,6 +50,9 @@ private:
 struct EfaxResult {
   int exitCode = -1;   // -1: did not finish in time (killed)
   std::string log;
+  // The end of the log, where a failed call says why: for failure messages,
+  // which a CI summary would otherwise cut in the middle.
+  std::string tail(size_t lines = 60) const;
 };
 
 // Runs efax with these arguments (after "-d port") and waits for it.

@@ -19,6 +19,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+  // TELVANE_KEEP_TEST_DIRS=1 leaves the files behind for a look after a run.
+  if (const char* keep = std::getenv("TELVANE_KEEP_TEST_DIRS"); keep && *keep && *keep != '0') return;
   std::error_code ec;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// everything in it when the object goes (kept when TELVANE_KEEP_TEST_DIRS is
+// set, to look at after a run).
 
 #include <string>
 #include <string_view>
