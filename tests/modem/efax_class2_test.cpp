@@ -124,6 +124,52 @@ TEST_P(EfaxClass2, CarrierLostInThePageIsReportedAsAFailedPage) {
   EXPECT_EQ(results[0].at("pages"), "0");
 }
 
+TEST_P(EfaxClass2, LineThatFailsAbove9600MakesTheModemStepDown) {
+  // The modem trains and steps down on its own; the program only sees the
+  // page go through.
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "max-rate=9600"}));
+  const EfaxResult efax =
+      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  EXPECT_EQ(efax.exitCode, 0) << efax.tail();
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("rate"), "9600");
+  EXPECT_EQ(readFaxPages(file("rx.tif")).size(), 1u);
+}
+
+TEST_P(EfaxClass2, ReceivingOnALineThatFailsAbove9600ReportsTheRateItSettledOn) {
+  ASSERT_TRUE(writeTestFax(file("send.tif"), 1, false, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"),
+                                                   "--ring-interval", "2", "--fault", "max-rate=9600"}));
+  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
+                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  EXPECT_EQ(efax.exitCode, 0) << efax.tail();
+  // +FDCS/+FCS comes once the training check has passed, so it names the
+  // rate after the far end's step-down, not the first one it tried.
+  EXPECT_NE(efax.log.find("9600bps"), std::string::npos) << efax.tail();
+  EXPECT_EQ(efax.log.find("14.4kbps"), std::string::npos) << efax.tail();
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("rate"), "9600");
+}
+
+TEST_P(EfaxClass2, NoiseInReceivedPageDataReachesEfaxAsLineErrors) {
+  ASSERT_TRUE(writeTestFax(file("send.tif"), 1, false, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"),
+                                                   "--ring-interval", "2", "--fault", "noise=2e-4"}));
+  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
+                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  const auto results = modem.waitForResults(1, 20s);
+  ASSERT_EQ(results.size(), 1u) << modem.log() << efax.tail();
+  // The far end's T.30 saw a clean page: the damage is between the modem
+  // and the program, where efax counts the rows it could not decode.
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_NE(efax.log.find("reception errors"), std::string::npos) << efax.tail();
+}
+
 INSTANTIATE_TEST_SUITE_P(Classes, EfaxClass2,
                          ::testing::Values(ClassCase{"Class2", "-o2"}, ClassCase{"Class20", "-o0"}),
                          [](const ::testing::TestParamInfo<ClassCase>& testCase) { return std::string(testCase.param.name); });

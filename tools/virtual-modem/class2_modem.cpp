@@ -8,6 +8,8 @@
 
 extern "C" {
 #include <spandsp.h>
+#include <spandsp/private/fax.h>
+#include <spandsp/private/fax_modems.h>
 }
 
 namespace telvane::vmodem {
@@ -371,6 +373,22 @@ ModemInputMode Class2Modem::inputMode() const {
   }
 }
 
+namespace {
+bool isFastModem(int type) {
+  return type == T30_MODEM_V27TER || type == T30_MODEM_V29 || type == T30_MODEM_V17;
+}
+}  // namespace
+
+int Class2Modem::fastRate() const {
+  if (!fax_) return 0;
+  const fax_modems_state_t& modems = fax_->modems;
+  if (isFastModem(modems.current_tx_type)) return modems.tx_bit_rate;
+  if (isFastModem(modems.current_rx_type)) return modems.rx_bit_rate;
+  return 0;
+}
+
+bool Class2Modem::fastTransmit() const { return fax_ && isFastModem(fax_->modems.current_tx_type); }
+
 int Class2Modem::pageDataRate() const {
   if (state_ != State::SendData) return 0;
   return std::min(rateOfCode(wantRate_), remote_.maxRate);
@@ -448,26 +466,32 @@ void Class2Modem::reportHangup() {
   host_.info(std::string("+FHS:") + (code == 0 ? "00" : code == 50 ? "50" : code == 70 ? "70" : "A0"));
 }
 
-int Class2Modem::phaseB(t30_state_s* t30, void* user, int) {
-  auto* self = static_cast<Class2Modem*>(user);
-  if (self->calling_ || self->dcsSeen_) return T30_ERR_OK;
-  self->dcsSeen_ = true;
-  t30_stats_t stats{};
-  t30_get_transfer_statistics(t30, &stats);
-  const char* id = t30_get_rx_ident(t30);
-  if (id && *id) self->host_.info(self->reportName("+FTSI:", "+FTI:") + "\"" + id + "\"");
-  self->host_.info(self->reportName("+FDCS:", "+FCS:") +
-                   self->sessionParameters(stats.bit_rate, self->dcsFine_, stats.error_correcting_mode != 0));
-  self->setState(State::Connected);
-  self->ok();
+int Class2Modem::phaseB(t30_state_s*, void*, int) {
+  // Receiving, the session is reported once the training check has passed
+  // (see frame): a DCS the far end sends again after FTT may change it.
   return T30_ERR_OK;
 }
 
-void Class2Modem::frame(t30_state_s*, void* user, int direction, const uint8_t* msg, int len) {
+void Class2Modem::reportSession(t30_state_s* t30) {
+  t30_stats_t stats{};
+  t30_get_transfer_statistics(t30, &stats);
+  const char* id = t30_get_rx_ident(t30);
+  if (id && *id) host_.info(reportName("+FTSI:", "+FTI:") + "\"" + id + "\"");
+  host_.info(reportName("+FDCS:", "+FCS:") + sessionParameters(stats.bit_rate, dcsFine_, stats.error_correcting_mode != 0));
+  setState(State::Connected);
+  ok();
+}
+
+void Class2Modem::frame(t30_state_s* t30, void* user, int incoming, const uint8_t* msg, int len) {
+  auto* self = static_cast<Class2Modem*>(user);
+  if (len < 3) return;
+  const int fcf = msg[2] & 0xFE;
   // DCS bit 15 (T.30 Table 2): vertical resolution 7.7 lines/mm. Bit n of
   // the FIF is bit (n-1)%8 of octet (n-1)/8, after address, control, FCF.
-  if (direction && len > 4 && (msg[2] & 0xFE) == T30_DCS) {
-    static_cast<Class2Modem*>(user)->dcsFine_ = (msg[4] & 0x40) != 0;
+  if (incoming && len > 4 && fcf == T30_DCS) self->dcsFine_ = (msg[4] & 0x40) != 0;
+  if (!incoming && fcf == T30_CFR && !self->calling_ && !self->dcsSeen_) {
+    self->dcsSeen_ = true;
+    self->reportSession(t30);
   }
 }
 

@@ -77,6 +77,14 @@ public:
   // on the line keeps wall-clock time.
   bool catchingUp() const { return state_ == State::WaitPageStatus; }
 
+  // The high-speed modulation the modem's T.30 engine has on the line now:
+  // its bit rate (0 while it uses V.21, tones or nothing) and whether the
+  // modem sends it. A line fault that cannot carry fast rates acts on these.
+  int fastRate() const;
+  bool fastTransmit() const;
+  // Whether page data for the DTE is on its way (AT+FDR answered).
+  bool deliveringPage() const { return state_ == State::WaitDc2; }
+
   // Call progress from the exchange (AT_CALL_EVENT_...).
   void callEvent(int event, const RemoteInfo& remote);
   bool inCall() const { return fax_ != nullptr; }
@@ -107,13 +115,14 @@ private:
   std::string sessionParameters(int bitRate, bool fine, bool ecm) const;
   int hangupCode() const;
   void reportHangup();
+  void reportSession(t30_state_s* t30);
   void ok();
   void error();
 
   static int phaseB(t30_state_s* t30, void* user, int result);
   static int phaseD(t30_state_s* t30, void* user, int result);
   static void phaseE(t30_state_s* t30, void* user, int code);
-  static void frame(t30_state_s* t30, void* user, int direction, const uint8_t* msg, int len);
+  static void frame(t30_state_s* t30, void* user, int incoming, const uint8_t* msg, int len);
 
   Host& host_;
   FaxClass class_;

@@ -82,7 +82,18 @@ void ModemPort::callEvent(int event) {
 
 void ModemPort::raw(std::span<const uint8_t> bytes) {
   ++outputCount_;
-  if (!settings_.silent && dteLine_ != DteLine::Closed) pty_.write(bytes.data(), bytes.size());
+  if (settings_.silent || dteLine_ == DteLine::Closed) return;
+  // A Class 2 modem passes the page on as it came off the line, errors and all.
+  if (class2_ && class2_->deliveringPage()) {
+    if (BitNoise* noise = events_.pageNoise(*this, false)) {
+      std::string out;
+      receiveNoise_.reset();
+      receiveNoise_.process(bytes, out, *noise);
+      pty_.write(reinterpret_cast<const uint8_t*>(out.data()), out.size());
+      return;
+    }
+  }
+  pty_.write(bytes.data(), bytes.size());
 }
 
 bool ModemPort::classCommand(std::string_view line, const std::string& normalized) {

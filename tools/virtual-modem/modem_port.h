@@ -71,10 +71,12 @@ public:
   // The DTE has selected a fax class since the last call.
   bool sawFaxSetup() const { return sawFaxSetup_; }
   void clearFaxSetup() { sawFaxSetup_ = false; }
-  // Rate of the high-speed modulation the DTE last asked for (+FTM/+FRM),
-  // or 0 while it uses V.21 or none; `transmitting` tells the direction.
-  int fastRate() const { return fastRate_; }
-  bool fastTransmit() const { return fastTransmit_; }
+  // Rate of the high-speed modulation on the line, or 0 while it uses V.21
+  // or none: in Class 1 what the DTE last asked for (+FTM/+FRM), in Class
+  // 2/2.0 what the modem's own T.30 engine uses; fastTransmit tells the
+  // direction.
+  int fastRate() const { return class2_ ? class2_->fastRate() : fastRate_; }
+  bool fastTransmit() const { return class2_ ? class2_->fastTransmit() : fastTransmit_; }
   const std::string& name() const { return settings_.name; }
 
 private:

@@ -1,5 +1,8 @@
 #include "tools/virtual-modem/telephone_line.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace telvane::vmodem {
 
 void DelayLine::pass(std::span<int16_t> samples) {
@@ -21,6 +24,10 @@ void TelephoneLine::reset() {
 }
 
 void TelephoneLine::garble(std::span<int16_t> samples) {
+  // Only a signal is spoiled: silence stays silence, so the receiver still
+  // hears the carrier end and answers the training check it got.
+  constexpr int kSilence = 64;
+  if (std::all_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) < kSilence; })) return;
   // White noise at about -13 dBm0: loud enough that no fax modem trains on
   // it, quiet enough not to look like a tone.
   for (int16_t& sample : samples) {

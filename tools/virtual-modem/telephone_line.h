@@ -35,7 +35,8 @@ public:
 
   void setDead(bool dead) { dead_ = dead; }
   bool dead() const { return dead_; }
-  // Replaces the audio in that direction by noise while set.
+  // Replaces the audio in that direction by noise while set (a block of
+  // silence stays silent).
   void setGarbled(bool aToB, bool bToA) {
     garbleAToB_ = aToB;
     garbleBToA_ = bToA;

@@ -24,6 +24,7 @@ constexpr long seconds(double s) { return static_cast<long>(s * kSampleRate); }
 constexpr long kDialSamples = seconds(2);
 // A busy tone is recognised after a few cadences.
 constexpr long kBusySamples = seconds(4);
+constexpr long kCleanFastSamples = seconds(2.0);  // V.17 long training (1.4 s) and some TCF
 // An incoming call rings at the latest this long after the DTE opened the
 // port, even if the program never set the modem up for fax.
 constexpr long kSetupWaitSamples = seconds(20);
@@ -113,7 +114,12 @@ void VirtualModem::block() {
     // the program's modem sends or expects at such a rate is lost in noise.
     const int limit = options_.faults.maxTrainingRate;
     const bool tooFast = limit > 0 && first_->fastRate() > limit;
-    line_.setGarbled(tooFast && first_->fastTransmit(), tooFast && !first_->fastTransmit());
+    tooFastSamples_ = tooFast ? tooFastSamples_ + kBlockSamples : 0;
+    // A Class 2 modem's own T.30 engine steps down only on FTT, which a
+    // receiver sends only for a training check it heard and found bad: the
+    // signal goes bad after the long training and part of the check.
+    const bool garbled = tooFast && (first_->class1() || tooFastSamples_ >= kCleanFastSamples);
+    line_.setGarbled(garbled && first_->fastTransmit(), garbled && !first_->fastTransmit());
     line_.carry(a, b);
     first_->receive(b);
     if (farEnd_) farEnd_->receive(a);
@@ -307,6 +313,11 @@ void VirtualModem::finishModemHangup() {
 
 BitNoise* VirtualModem::pageNoise(ModemPort& port, bool sending) {
   if (&port != first_.get() || !farEnd_ || state_ != CallState::Connected) return nullptr;
+  if (!port.class1()) {
+    // Class 2/2.0: only pages the far end sent reach the DTE through here,
+    // once the modem has them whole.
+    return !sending && farEnd_->calling() && noise_.active() ? &noise_ : nullptr;
+  }
   // Page data follows CFR (after training) or MCF (after the last page);
   // the fast data after DCS is the training check, which is left alone.
   if (lastFarFrame_ != T30_CFR && lastFarFrame_ != T30_MCF) return nullptr;

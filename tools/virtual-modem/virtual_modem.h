@@ -71,6 +71,7 @@ private:
   uint8_t lastFarFrame_ = 0;        // FCF without the X bit, either direction
   bool farSentDis_ = false;
   bool rtnDone_ = false;
+  long tooFastSamples_ = 0;         // how long the line has carried a rate above the fault's limit
   long carrierDropAt_ = -1;         // stateSamples_ at which the line drops
   ModemPort* hangingUp_ = nullptr;  // modem to modem: the port that hung up
   long releaseAt_ = 0;              // when the other one is told
