@@ -124,6 +124,24 @@ TEST_P(EfaxClass2, CarrierLostInThePageIsReportedAsAFailedPage) {
   EXPECT_EQ(results[0].at("pages"), "0");
 }
 
+TEST_P(EfaxClass2, RemoteAnswersRtnToADamagedPage) {
+  // The damage is on the line between the modem's T.30 engine and the far
+  // end, which counts the bad rows and refuses the page.
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows / 2));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "rtn=1"}));
+  const EfaxResult efax =
+      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  EXPECT_NE(efax.exitCode, 0) << efax.tail();
+  const bool class2 = std::string(GetParam().efaxOption) == "-o2";
+  EXPECT_NE(efax.log.find(class2 ? "+FPTS:2" : "+FPS:2"), std::string::npos) << "page status: retrain requested\n"
+                                                                              << efax.tail();
+  EXPECT_NE(efax.log.find(class2 ? "+FHNG:50" : "+FHS:50"), std::string::npos) << efax.tail();
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "FAILED");
+  EXPECT_EQ(results[0].at("pages"), "0");
+}
+
 TEST_P(EfaxClass2, LineThatFailsAbove9600MakesTheModemStepDown) {
   // The modem trains and steps down on its own; the program only sees the
   // page go through.

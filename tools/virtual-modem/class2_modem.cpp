@@ -10,6 +10,9 @@ extern "C" {
 #include <spandsp.h>
 #include <spandsp/private/fax.h>
 #include <spandsp/private/fax_modems.h>
+#include <spandsp/private/v17tx.h>
+#include <spandsp/private/v27ter_tx.h>
+#include <spandsp/private/v29tx.h>
 }
 
 namespace telvane::vmodem {
@@ -286,6 +289,7 @@ void Class2Modem::startFax(bool calling) {
   calling_ = calling;
   finished_ = false;
   completion_ = 0;
+  lastPageStatus_ = 0;
   fax_ = fax_init(nullptr, calling ? 1 : 0);
   fax_set_transmit_on_idle(fax_, 1);
   t30_state_t* t30 = fax_get_t30_state(fax_);
@@ -394,7 +398,42 @@ int Class2Modem::pageDataRate() const {
   return std::min(rateOfCode(wantRate_), remote_.maxRate);
 }
 
+namespace {
+// Puts the spoiler between a fast modulator and its bit source. The
+// modulator gets its source anew for every transmission (and uses a fixed
+// pattern while it trains), so this is checked before every block.
+template <typename TxState, typename Spoiler>
+void insertSpoiler(TxState& tx, Spoiler& spoiler, int (*spoiled)(void*)) {
+  if (tx.get_bit == spoiled) return;
+  spoiler.original = tx.get_bit;
+  spoiler.originalData = tx.get_bit_user_data;
+  if (tx.current_get_bit == tx.get_bit) tx.current_get_bit = spoiled;
+  tx.get_bit = spoiled;
+  tx.get_bit_user_data = &spoiler;
+}
+}  // namespace
+
+int Class2Modem::spoiledBit(void* user) {
+  auto& spoiler = *static_cast<LineSpoiler*>(user);
+  const int bit = spoiler.original(spoiler.originalData);
+  if (bit < 0 || !spoiler.noise) return bit;  // end of data, or a clean stretch
+  return spoiler.noise->applyToBit(bit);
+}
+
+void Class2Modem::spoilTransmittedBits() {
+  spoiler_.noise = fax_ ? host_.transmitNoise() : nullptr;
+  if (!spoiler_.noise) return;
+  auto& fast = fax_->modems.fast_modems;
+  switch (fax_->modems.current_tx_type) {
+    case T30_MODEM_V17: return insertSpoiler(fast.v17_tx, spoiler_, &Class2Modem::spoiledBit);
+    case T30_MODEM_V29: return insertSpoiler(fast.v29_tx, spoiler_, &Class2Modem::spoiledBit);
+    case T30_MODEM_V27TER: return insertSpoiler(fast.v27ter_tx, spoiler_, &Class2Modem::spoiledBit);
+    default: return;
+  }
+}
+
 void Class2Modem::transmit(std::span<int16_t> samples) {
+  spoilTransmittedBits();
   int done = 0;
   const int wanted = static_cast<int>(samples.size());
   while (fax_ && done < wanted) {
@@ -450,7 +489,9 @@ int Class2Modem::hangupCode() const {
   // EIA-592 hang-up codes (decimal): 0 normal end, 50 unspecified transmit
   // phase D error, 70 unspecified receive phase B error, 100 unspecified
   // receive phase D error.
-  if (completion_ == T30_ERR_OK) return 0;
+  // A last page the far end refused (RTN) ends the call without an error
+  // in the T.30 engine, but not as a normal end.
+  if (completion_ == T30_ERR_OK && !(calling_ && lastPageStatus_ == 2)) return 0;
   if (calling_) return 50;
   return pagesReceived_ == 0 ? 70 : 100;
 }
@@ -493,15 +534,20 @@ void Class2Modem::frame(t30_state_s* t30, void* user, int incoming, const uint8_
     self->dcsSeen_ = true;
     self->reportSession(t30);
   }
+  if (self->calling_) {
+    // The page status comes from the far end's answer to the post-page
+    // message (T.32 Table 27: 1 MCF, 2 RTN, 3 RTP); the T.30 engine ends
+    // the call after an RTN without telling its phase D handler.
+    if (!incoming && (fcf == T30_MPS || fcf == T30_EOP || fcf == T30_EOM)) self->lastPageStatus_ = 0;
+    if (incoming && fcf == T30_MCF) self->lastPageStatus_ = 1;
+    if (incoming && fcf == T30_RTN) self->lastPageStatus_ = 2;
+    if (incoming && fcf == T30_RTP) self->lastPageStatus_ = 3;
+  }
 }
 
 int Class2Modem::phaseD(t30_state_s*, void* user, int result) {
   auto* self = static_cast<Class2Modem*>(user);
-  if (self->calling_) {
-    // The far end's answer to the post-page message: MCF, RTN, RTP.
-    self->lastPageStatus_ = result == T30_MCF ? 1 : result == T30_RTP ? 3 : result == T30_RTN ? 2 : 1;
-    return T30_ERR_OK;
-  }
+  if (self->calling_) return T30_ERR_OK;  // see frame
   const int fcf = result & 0xFE;
   self->postPageMessages_.push_back(fcf == T30_MPS ? 0 : fcf == T30_EOM ? 1 : 2);
   ++self->pagesReceived_;
@@ -513,14 +559,15 @@ void Class2Modem::phaseE(t30_state_s*, void* user, int code) {
   self->finished_ = true;
   self->completion_ = code;
   if (self->state_ == State::Answering) {
-    // The call ended before the sender's DCS: ATA ends with the hang-up.
+    // The call ended before a training check passed: ATA ends with the
+    // hang-up.
     self->setState(State::Idle);
     self->reportHangup();
     self->ok();
     return;
   }
   if (self->state_ == State::WaitPageStatus) {
-    const int status = code == T30_ERR_OK ? 1 : (self->lastPageStatus_ ? self->lastPageStatus_ : 2);
+    const int status = self->lastPageStatus_ ? self->lastPageStatus_ : 2;
     self->setState(State::Idle);
     if (self->class_ == FaxClass::Class2) {
       // EIA-592 programs read +FPTS in the answer to +FET=2 and take a
@@ -532,7 +579,7 @@ void Class2Modem::phaseE(t30_state_s*, void* user, int code) {
     } else {
       self->host_.info("+FPS:" + std::to_string(status) + ",0,0,0,0");
       self->reportHangup();
-      if (code == T30_ERR_OK) self->ok();
+      if (self->hangupCode() == 0) self->ok();
       else self->error();
     }
   }

@@ -31,6 +31,8 @@ struct t30_state_s;
 
 namespace telvane::vmodem {
 
+class BitNoise;
+
 enum class FaxClass { Class2, Class20 };
 
 // What the exchange tells the modem about the far end of a call.
@@ -51,6 +53,8 @@ public:
     virtual void dial(std::string_view number) = 0;
     virtual void answer() = 0;
     virtual void hangUp() = 0;
+    // Bit errors the line puts into what the modem sends now, or null.
+    virtual BitNoise* transmitNoise() = 0;
   };
 
   Class2Modem(Host& host, FaxClass faxClass, std::string scratchDir, bool verbose);
@@ -119,6 +123,16 @@ private:
   void ok();
   void error();
 
+  // Bit errors on the line in what this modem sends: the T.30 engine codes
+  // the pages itself, so the errors go in between it and its modulator.
+  struct LineSpoiler {
+    int (*original)(void*) = nullptr;
+    void* originalData = nullptr;
+    BitNoise* noise = nullptr;
+  };
+  static int spoiledBit(void* user);
+  void spoilTransmittedBits();
+
   static int phaseB(t30_state_s* t30, void* user, int result);
   static int phaseD(t30_state_s* t30, void* user, int result);
   static void phaseE(t30_state_s* t30, void* user, int code);
@@ -155,6 +169,7 @@ private:
   bool dcsSeen_ = false;
   bool dcsFine_ = false;
 
+  LineSpoiler spoiler_;
   bool finished_ = false;
   int completion_ = 0;
   bool hangupPending_ = false;

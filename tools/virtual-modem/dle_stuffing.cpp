@@ -35,6 +35,12 @@ uint8_t BitNoise::apply(uint8_t byte) {
   return byte;
 }
 
+int BitNoise::applyToBit(int bit) {
+  if (threshold_ == 0 || next() >= threshold_) return bit;
+  ++flipped_;
+  return bit ^ 1;
+}
+
 int ShieldedNoise::process(std::span<const uint8_t> in, std::string& out, BitNoise& noise) {
   int ends = 0;
   auto putData = [&](uint8_t byte) {

@@ -28,6 +28,8 @@ public:
   BitNoise(double bitErrorRate, uint64_t seed);
   bool active() const { return threshold_ != 0; }
   uint8_t apply(uint8_t byte);
+  // One bit (0 or 1), for a bit stream rather than bytes.
+  int applyToBit(int bit);
   long flippedBits() const { return flipped_; }
 
 private:

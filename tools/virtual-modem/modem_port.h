@@ -94,6 +94,7 @@ private:
   void info(const std::string& line) override { modem_.putInfo(line); }
   void result(int code) override { modem_.putResult(code); }
   void raw(std::span<const uint8_t> bytes) override;
+  BitNoise* transmitNoise() override { return events_.pageNoise(*this, true); }
   void dial(std::string_view number) override { events_.portDials(*this, number); }
   void answer() override { events_.portAnswers(*this); }
   void hangUp() override { events_.portHangsUp(*this); }

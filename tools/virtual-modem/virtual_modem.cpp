@@ -313,10 +313,10 @@ void VirtualModem::finishModemHangup() {
 
 BitNoise* VirtualModem::pageNoise(ModemPort& port, bool sending) {
   if (&port != first_.get() || !farEnd_ || state_ != CallState::Connected) return nullptr;
-  if (!port.class1()) {
-    // Class 2/2.0: only pages the far end sent reach the DTE through here,
-    // once the modem has them whole.
-    return !sending && farEnd_->calling() && noise_.active() ? &noise_ : nullptr;
+  if (!port.class1() && !sending) {
+    // A Class 2/2.0 modem hands the far end's pages over whole, so the
+    // phase of the call does not matter here.
+    return farEnd_->calling() && noise_.active() ? &noise_ : nullptr;
   }
   // Page data follows CFR (after training) or MCF (after the last page);
   // the fast data after DCS is the training check, which is left alone.
