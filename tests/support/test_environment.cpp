@@ -7,13 +7,32 @@
 
 namespace telvane::test {
 
+namespace {
+
+// The private HOME of one test process, removed when the process ends.
+class PrivateHome {
+public:
+  PrivateHome() {
+    path_ = (std::filesystem::temp_directory_path() / "telvane-home-XXXXXX").string();
+    if (!::mkdtemp(path_.data())) std::abort();
+  }
+  ~PrivateHome() {
+    if (const char* keep = std::getenv("TELVANE_KEEP_TEST_DIRS"); keep && *keep && *keep != '0') return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+private:
+  std::string path_;
+};
+
+}  // namespace
+
 void PrepareTestEnvironment() {
   std::setlocale(LC_ALL, "C");
-  static std::string home = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "telvane-home-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return pattern;
-  }();
+  static const PrivateHome privateHome;
+  const std::string& home = privateHome.path();
   ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
