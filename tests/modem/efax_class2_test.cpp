@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <ostream>
+#include <thread>
 
 #include "tests/modem/fax_pages.h"
 #include "tests/modem/virtual_modem_harness.h"
@@ -186,6 +187,28 @@ TEST_P(EfaxClass2, NoiseInReceivedPageDataReachesEfaxAsLineErrors) {
   // and the program, where efax counts the rows it could not decode.
   EXPECT_EQ(results[0].at("result"), "OK");
   EXPECT_NE(efax.log.find("reception errors"), std::string::npos) << efax.tail();
+}
+
+TEST_P(EfaxClass2, SendsToAClass1ProgramThroughTwoModems) {
+  // The far end is a program with wall-clock timers behind a second modem,
+  // so the collected transmission runs in line time: the receiver waits
+  // for it as it would for a slow sender.
+  ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
+  VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "modem", "--second-port", file("modem-b")}));
+  ASSERT_TRUE(modem.started());
+  const std::vector<std::string> receiveArgs = {"/usr/bin/efax", "-d", modem.secondPort(), "-v", "ewinchr", "-o1",
+                                                "-iS0=1", "-w", "-l", "+1 555 0222", "-r", file("recv")};
+  ChildProcess receiver(receiveArgs, file("receiver.log"), file("receiver.err"));
+  std::this_thread::sleep_for(1s);  // the receiver sets its modem up first
+  const EfaxResult sender = runEfax(dir_.path(), modem.port(),
+                                    {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  EXPECT_EQ(sender.exitCode, 0) << sender.tail();
+  const auto receiverExit = receiver.waitFor(30s);
+  ASSERT_TRUE(receiverExit.has_value());
+  EXPECT_EQ(*receiverExit, 0) << readTextFile(file("receiver.err"));
+  const auto pages = readFaxPages(file("recv.001"));
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(differingRows(pages[0], testPageImage(1, kRows), kEfaxHeaderRows, kEfaxHeaderOverlap), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, EfaxClass2,
