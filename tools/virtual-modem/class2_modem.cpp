@@ -303,7 +303,6 @@ void Class2Modem::startFax(bool calling) {
     std::remove((scratchDir_ + "receive.tif").c_str());
     t30_set_rx_file(t30, (scratchDir_ + "receive.tif").c_str(), -1);
   }
-  t30_set_phase_b_handler(t30, &Class2Modem::phaseB, this);
   t30_set_phase_d_handler(t30, &Class2Modem::phaseD, this);
   t30_set_phase_e_handler(t30, &Class2Modem::phaseE, this);
   t30_set_real_time_frame_handler(t30, &Class2Modem::frame, this);
@@ -507,12 +506,6 @@ void Class2Modem::reportHangup() {
   host_.info(std::string("+FHS:") + (code == 0 ? "00" : code == 50 ? "50" : code == 70 ? "70" : "A0"));
 }
 
-int Class2Modem::phaseB(t30_state_s*, void*, int) {
-  // Receiving, the session is reported once the training check has passed
-  // (see frame): a DCS the far end sends again after FTT may change it.
-  return T30_ERR_OK;
-}
-
 void Class2Modem::reportSession(t30_state_s* t30) {
   t30_stats_t stats{};
   t30_get_transfer_statistics(t30, &stats);
@@ -530,6 +523,8 @@ void Class2Modem::frame(t30_state_s* t30, void* user, int incoming, const uint8_
   // DCS bit 15 (T.30 Table 2): vertical resolution 7.7 lines/mm. Bit n of
   // the FIF is bit (n-1)%8 of octet (n-1)/8, after address, control, FCF.
   if (incoming && len > 4 && fcf == T30_DCS) self->dcsFine_ = (msg[4] & 0x40) != 0;
+  // Receiving, the session is reported once the training check has passed:
+  // a DCS the far end sends again after FTT may change it.
   if (!incoming && fcf == T30_CFR && !self->calling_ && !self->dcsSeen_) {
     self->dcsSeen_ = true;
     self->reportSession(t30);

@@ -133,7 +133,6 @@ private:
   static int spoiledBit(void* user);
   void spoilTransmittedBits();
 
-  static int phaseB(t30_state_s* t30, void* user, int result);
   static int phaseD(t30_state_s* t30, void* user, int result);
   static void phaseE(t30_state_s* t30, void* user, int code);
   static void frame(t30_state_s* t30, void* user, int incoming, const uint8_t* msg, int len);
