@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include "tools/virtual-modem/class2_pages.h"
+
 namespace telvane::test {
 
 namespace {
@@ -35,19 +37,7 @@ bool writeTestFax(const std::string& path, int count, bool fine, int rows) {
   if (!tif) return false;
   bool ok = true;
   for (int number = 1; number <= count && ok; ++number) {
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kPageWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-    TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows);
-    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0f);
-    TIFFSetField(tif, TIFFTAG_YRESOLUTION, fine ? 196.0f : 98.0f);
-    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    vmodem::setFaxPageTags(tif, static_cast<uint32_t>(rows), fine, GROUP3OPT_FILLBITS);
     TIFFSetField(tif, TIFFTAG_PAGENUMBER, number - 1, count);
     PageRows image = testPageImage(number, rows);
     for (int y = 0; y < rows && ok; ++y) ok = TIFFWriteScanline(tif, image[static_cast<size_t>(y)].data(), static_cast<uint32_t>(y), 0) == 1;

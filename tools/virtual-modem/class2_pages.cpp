@@ -17,13 +17,15 @@ uint8_t reversed(uint8_t b) {
   return b;
 }
 
-void setPageTags(TIFF* tif, uint32_t rows, bool fine, bool twoDimensional) {
+}  // namespace
+
+void setFaxPageTags(TIFF* tif, uint32_t rows, bool fine, uint32_t group3Options) {
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kPageWidth);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, twoDimensional ? GROUP3OPT_2DENCODING : 0);
+  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, group3Options);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
   TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows);
@@ -32,8 +34,6 @@ void setPageTags(TIFF* tif, uint32_t rows, bool fine, bool twoDimensional) {
   TIFFSetField(tif, TIFFTAG_YRESOLUTION, fine ? 196.0f : 98.0f);
   TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
 }
-
-}  // namespace
 
 void reverseBits(std::string& data) {
   for (char& c : data) c = static_cast<char>(reversed(static_cast<uint8_t>(c)));
@@ -103,7 +103,7 @@ std::string encodePageMh(const std::string& tiffPath, int index, const std::stri
     TIFFGetField(in, TIFFTAG_YRESOLUTION, &yres);
     TIFF* scratch = width == kPageWidth ? TIFFOpen(scratchPath.c_str(), "w") : nullptr;
     if (scratch) {
-      setPageTags(scratch, rows, yres > 150, false);
+      setFaxPageTags(scratch, rows, yres > 150, 0);
       // Byte-aligned EOLs (T.4 fill), as most modems deliver them.
       TIFFSetField(scratch, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
       std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(in)) + 8);
@@ -142,7 +142,7 @@ int appendRawPage(const std::string& tiffPath, const std::string& msbFirst, bool
   if (rows == 0) return -1;
   TIFF* tif = TIFFOpen(tiffPath.c_str(), pageNumber == 1 ? "w" : "a");
   if (!tif) return -1;
-  setPageTags(tif, static_cast<uint32_t>(rows), fine, twoDimensional);
+  setFaxPageTags(tif, static_cast<uint32_t>(rows), fine, twoDimensional ? GROUP3OPT_2DENCODING : 0);
   TIFFSetField(tif, TIFFTAG_PAGENUMBER, pageNumber - 1, 0);
   const bool ok = TIFFWriteRawStrip(tif, 0, const_cast<char*>(msbFirst.data()), static_cast<tmsize_t>(msbFirst.size())) > 0 &&
                   TIFFWriteDirectory(tif) == 1;

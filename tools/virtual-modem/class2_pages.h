@@ -10,7 +10,13 @@
 #include <cstdint>
 #include <string>
 
+struct tiff;
+
 namespace telvane::vmodem {
+
+// The tags of one A4 fax page (1728 pixels, 204 dpi across, fine or
+// standard), T.4 coded with these GROUP3OPTIONS, most significant bit first.
+void setFaxPageTags(tiff* tif, uint32_t rows, bool fine, uint32_t group3Options);
 
 // Reverses the bits of every byte.
 void reverseBits(std::string& data);
