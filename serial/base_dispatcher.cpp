@@ -432,10 +432,17 @@ bool TApdBaseDispatcher::flushPendingFlowChar() {
 
 // ---- data
 
+int TApdBaseDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
+  const int got = DeviceRead(first.data(), first.size());
+  if (got < 0 || static_cast<size_t>(got) < first.size() || second.empty()) return got;
+  const int rest = DeviceRead(second.data(), second.size());
+  return rest > 0 ? got + rest : got;
+}
+
 int TApdBaseDispatcher::DeviceWrite(std::span<const uint8_t> data) {
-  // Called with outputLock_ held.
+  // Called with outputLock_ held; the caller wakes the output thread once
+  // the lock is released (woken under it, the thread would block on it).
   output_.append(data);
-  outputEvents_.signal(evOutput);
   return static_cast<int>(data.size());
 }
 
@@ -456,6 +463,7 @@ int TApdBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
     written = DeviceWrite(data);
   }
   if (written <= 0) return ecPutBlockFail;
+  outputEvents_.signal(evOutput);
   std::lock_guard lock(dataLock_);
   outputWritten_ = true;
   if (tracing_.load()) trace_.add(TraceBuffer::Transmitted, data.data(), data.size());

@@ -239,6 +239,10 @@ public:
   // writable device, the cancel of an event wait, the modem lines, and the
   // bytes waiting in the driver.
   virtual int DeviceWriteNow(const uint8_t* data, size_t n) = 0;
+  // Reads into `first`, then `second` (the input ring's free space on both
+  // sides of its end). The default reads `second` only after `first` was
+  // filled; a device that can read both at once overrides it.
+  virtual int DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second);
   virtual bool DeviceWaitWritable(int timeoutMs) = 0;
   virtual void DeviceCancelWait() = 0;
   // The dispatch thread waits for input itself (one wake-up per burst, not
@@ -379,6 +383,8 @@ protected:
   // instead of at the next 50 ms round. INT_MAX / -1 when none is armed.
   std::atomic<int> wakeWhenFreeAtLeast_{INT32_MAX};
   std::atomic<int> wakeWhenUsedAtMost_{-1};
+  std::atomic<bool> outputWakePending_{false};  // an output trigger may hold: not yet looked at
+  std::atomic<bool> dispatchWaiting_{false};    // the dispatch thread is in (or entering) its wait
   // A flow character the device had no room for; the output thread sends
   // it ahead of the ring's data as soon as the device takes a byte.
   // One lock orders every flow character, so a late XOff can never

@@ -144,34 +144,42 @@ void TApdBaseDispatcher::eventThreadBody() {
 int TApdBaseDispatcher::readIntoRing(bool* more) {
   int total = 0;
   if (more) *more = false;
-  for (int piece = 0; piece < 2; ++piece) {
-    std::span<uint8_t> run;
-    {
-      std::lock_guard lock(inputLock_);
-      if (input_.full()) break;
-      run = input_.freeRun();
+  std::span<uint8_t> first, second;
+  {
+    std::lock_guard lock(inputLock_);
+    if (!input_.full()) {
+      first = input_.freeRun();
+      second = input_.wrappedFreeRun();
     }
-    // Only this thread writes the free run, and consumers never read it,
-    // so the read goes straight into the ring without holding the lock.
-    int got = DeviceRead(run.data(), run.size());
+  }
+  if (!first.empty()) {
+    // Only this thread writes the free space, and consumers never read it,
+    // so the read goes straight into the ring without holding the lock:
+    // one read for both sides of the ring's end.
+    int got = DeviceReadRuns(first, second);
     if (got < 0) {
       sampleLineErrors();
       got = 0;
     }
-    if (got == 0) break;
-    {
-      std::lock_guard lock(inputLock_);
-      input_.commit(static_cast<size_t>(got));
+    if (got > 0) {
+      {
+        std::lock_guard lock(inputLock_);
+        input_.commit(static_cast<size_t>(got));
+      }
+      if (tracing_.load() || logging_.load()) {
+        std::lock_guard lock(dataLock_);
+        const size_t head = std::min(static_cast<size_t>(got), first.size());
+        for (std::span<uint8_t> piece : {first.first(head), second.first(static_cast<size_t>(got) - head)}) {
+          if (piece.empty()) continue;
+          trace_.add(TraceBuffer::Received, piece.data(), piece.size());
+          logEntry(LogType::Dispatch, LogSubtype::ReadCom, static_cast<uint32_t>(piece.size()), {}, piece.data(),
+                   piece.size());
+        }
+      }
+      total = got;
+      // All the room taken: the device may hold more than the ring had.
+      if (more) *more = static_cast<size_t>(got) == first.size() + second.size();
     }
-    if (tracing_.load() || logging_.load()) {
-      std::lock_guard lock(dataLock_);
-      trace_.add(TraceBuffer::Received, run.data(), static_cast<size_t>(got));
-      logEntry(LogType::Dispatch, LogSubtype::ReadCom, static_cast<uint32_t>(got), {}, run.data(),
-               static_cast<size_t>(got));
-    }
-    total += got;
-    if (static_cast<size_t>(got) < run.size()) break;  // the device is empty
-    if (more) *more = true;
   }
   bool full;
   {
@@ -199,8 +207,17 @@ void TApdBaseDispatcher::dispatchThreadBody() {
   try {
     while (!stopping()) {
       const bool watchInput = !inputBlocked_.load();
-      const uint32_t waited = DeviceWaitInput(watchInput, static_cast<int>(kDispatchWait.count()));
+      // The output thread wakes this wait only while it runs; a wake-up it
+      // left pending meanwhile is taken here, with a look at the device
+      // but no wait. (Both flags are sequentially consistent: one side
+      // always sees the other.)
+      dispatchWaiting_ = true;
+      const uint32_t waited = outputWakePending_.load()
+                                  ? DeviceWaitInput(watchInput, 0) | evWokenUp
+                                  : DeviceWaitInput(watchInput, static_cast<int>(kDispatchWait.count()));
+      dispatchWaiting_ = false;
       if (stopping()) break;
+      outputWakePending_ = false;  // the output triggers are checked below
       if (waited & evDeviceLost) deviceLost_ = -io_error::ReadFault;
       const uint32_t events = pendingEvents_.exchange(0);
       if (events & kModemEvents) {
@@ -217,10 +234,14 @@ void TApdBaseDispatcher::dispatchThreadBody() {
       // so a stream costs one wake-up per burst, not per read.
       // A read that finds nothing is not free on a tty (it waits for the
       // line discipline's flush), so read again only after a read that
-      // filled all its room.
+      // filled all its room, and not at all when a wake-up alone ended a
+      // wait that watched a working device for input (the wait saw none).
+      const bool sawNoInput = watchInput && (waited & evWokenUp) && !(waited & (evRxChar | evDeviceLost)) &&
+                              deviceLost_.load() == 0;
+      const bool readDevice = !sawNoInput;
       for (int batch = 0; batch < kReadBatches && !stopping(); ++batch) {
         bool more = false;
-        const int got = readIntoRing(&more);
+        const int got = readDevice ? readIntoRing(&more) : 0;
         fireDataRound();
         if (got <= 0 || !more) break;
       }
@@ -241,7 +262,6 @@ void TApdBaseDispatcher::dispatchThreadBody() {
 // ---- output thread
 
 void TApdBaseDispatcher::writeOutRing() {
-  std::vector<uint8_t> run;
   for (;;) {
     if (closing_.load()) return;
     if (outputEvents_.test(evOutputFlush)) {
@@ -253,16 +273,18 @@ void TApdBaseDispatcher::writeOutRing() {
       continue;
     }
     uint64_t generation;
-    size_t n;
+    std::span<const uint8_t> run;
     {
       std::lock_guard lock(outputLock_);
       if (output_.empty()) return;
-      run.resize(output_.capacity());
-      n = output_.peekRun(run);
+      run = output_.tailRun();
       generation = outputGeneration_;
     }
-    // Copied out under the lock, written without it: callers keep
-    // appending while the device takes its time.
+    // Written from the ring without the lock: callers keep appending while
+    // the device takes its time, but only to the free part. The run itself
+    // ends only by our consume, or by a purge, which first has this thread
+    // let go (evOutputFlush), or by a close, which first ends this thread.
+    const size_t n = run.size();
     size_t done = 0;
     while (done < n) {
       bool held;
@@ -300,7 +322,12 @@ void TApdBaseDispatcher::writeOutRing() {
         used = static_cast<int>(output_.count());
         free = static_cast<int>(output_.space());
       }
-      if (free >= wakeWhenFreeAtLeast_.load() || used <= wakeWhenUsedAtMost_.load()) DeviceWakeInputWait();
+      // One wake-up until the dispatch thread has looked (it checks the
+      // ring after clearing the flag, so no later change goes unseen), and
+      // none while it is awake: it looks at the flag before it waits.
+      if ((free >= wakeWhenFreeAtLeast_.load() || used <= wakeWhenUsedAtMost_.load()) &&
+          !outputWakePending_.exchange(true) && dispatchWaiting_.load())
+        DeviceWakeInputWait();
     }
   }
 }

@@ -11,6 +11,11 @@ std::span<uint8_t> InputRing::freeRun() {
   return {bytes_.data() + index, run};
 }
 
+std::span<uint8_t> InputRing::wrappedFreeRun() {
+  const size_t run = std::min(space(), Size - writeIndex());
+  return {bytes_.data(), space() - run};
+}
+
 void InputRing::commit(size_t n) { written_ += std::min(n, space()); }
 
 size_t InputRing::copyOut(size_t offset, std::span<uint8_t> out) const {
@@ -45,12 +50,10 @@ void OutputRing::append(std::span<const uint8_t> data) {
   head_ += n;
 }
 
-size_t OutputRing::peekRun(std::span<uint8_t> out) const {
-  if (empty()) return 0;
+std::span<const uint8_t> OutputRing::tailRun() const {
+  if (empty()) return {};
   const size_t start = static_cast<size_t>(tail_ % capacity());
-  const size_t n = std::min({out.size(), count(), capacity() - start});
-  std::memcpy(out.data(), bytes_.data() + start, n);
-  return n;
+  return {bytes_.data() + start, std::min(count(), capacity() - start)};
 }
 
 void OutputRing::consume(size_t n) { tail_ += std::min(n, count()); }

@@ -32,6 +32,10 @@ public:
 
   // The contiguous free run at the write index (reads go straight into it).
   std::span<uint8_t> freeRun();
+  // The rest of the free space when the free run stops at the end of the
+  // array: the run from its start (empty otherwise). One vectored read
+  // fills both, so a wrap costs no extra read.
+  std::span<uint8_t> wrappedFreeRun();
   // Marks `n` bytes of the free run as written.
   void commit(size_t n);
 
@@ -70,8 +74,9 @@ public:
 
   // Appends all of `data` (data.size() <= space()).
   void append(std::span<const uint8_t> data);
-  // Copies the contiguous run at the tail, up to out.size() bytes.
-  size_t peekRun(std::span<uint8_t> out) const;
+  // The contiguous run at the tail, in place. Appends never touch it; only
+  // consume, clear and release end it.
+  std::span<const uint8_t> tailRun() const;
   void consume(size_t n);
   void clear() { head_ = tail_ = 0; }
   bool invariantHolds() const { return head_ >= tail_ && head_ - tail_ <= capacity(); }

@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/uio.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -227,6 +228,16 @@ int TermiosDevice::read(uint8_t* buffer, size_t n) {
   return -IoErrorFromErrno(errno, false);
 }
 
+int TermiosDevice::read(std::span<uint8_t> first, std::span<uint8_t> second) {
+  if (second.empty()) return read(first.data(), first.size());
+  if (fd_ < 0) return -io_error::InvalidHandle;
+  iovec parts[2] = {{first.data(), first.size()}, {second.data(), second.size()}};
+  const ssize_t got = ::readv(fd_, parts, 2);
+  if (got >= 0) return static_cast<int>(got);
+  if (errno == EAGAIN || errno == EINTR) return 0;
+  return -IoErrorFromErrno(errno, false);
+}
+
 int TermiosDevice::write(const uint8_t* data, size_t n) {
   if (fd_ < 0) return -io_error::InvalidHandle;
   if (n == 0) return 0;
@@ -242,17 +253,19 @@ uint32_t WaitDeviceOrWake(int fd, bool watchInput, int wakeFd, int timeoutMs, st
   pollfd fds[2] = {{lost.load() ? -1 : fd, static_cast<short>(watchInput ? POLLIN : 0), 0}, {wakeFd, POLLIN, 0}};
   const int n = ::poll(fds, 2, timeoutMs);
   if (n <= 0) return 0;
+  uint32_t woken = 0;
   if (fds[1].revents & POLLIN) {
+    // One read takes the whole count of an eventfd and resets it.
     uint64_t drained;
-    while (::read(wakeFd, &drained, sizeof drained) > 0) {
-    }
+    [[maybe_unused]] ssize_t ignored = ::read(wakeFd, &drained, sizeof drained);
+    woken = evWokenUp;
   }
   if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
     lost = true;
-    return evDeviceLost;
+    return evDeviceLost | woken;
   }
-  if (fds[0].revents & POLLIN) return evRxChar;
-  return 0;
+  if (fds[0].revents & POLLIN) return evRxChar | woken;
+  return woken;
 }
 
 void Wake(int fd) {

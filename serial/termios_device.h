@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 
 namespace telvane {
@@ -58,8 +59,10 @@ inline constexpr uint32_t ceRxOver = 0x01, ceOverrun = 0x02, ceRxParity = 0x04, 
 // Device events of one wait.
 inline constexpr uint32_t evRxChar = 0x0001, evCTS = 0x0008, evDSR = 0x0010, evRLSD = 0x0020, evBreak = 0x0040,
                           evErr = 0x0080, evRing = 0x0100, evRingTe = 0x2000;
-// Not a device event: the device vanished (hang-up or I/O error).
+// Not device events: the device vanished (hang-up or I/O error); the wait
+// was ended by its wake-up.
 inline constexpr uint32_t evDeviceLost = 0x40000000;
+inline constexpr uint32_t evWokenUp = 0x20000000;
 
 // Line-error counters of a serial driver.
 struct LineErrorCounts {
@@ -94,15 +97,18 @@ public:
   // Non-blocking: the count read or written, 0 when nothing could move now,
   // negative on failure (the device is gone or broken).
   int read(uint8_t* buffer, size_t n);
+  // One read into two buffers, `first` filled before `second`.
+  int read(std::span<uint8_t> first, std::span<uint8_t> second);
   int write(const uint8_t* data, size_t n);
 
   // Waits up to `timeoutMs` (-1: no limit) for input (when `watchInput`),
-  // for a hang-up, or for cancelWait(). Returns evRxChar, evDeviceLost or 0.
+  // for a hang-up, or for cancelWait(). Returns evRxChar, evDeviceLost or 0,
+  // with evWokenUp added when the wake-up ended the wait.
   uint32_t waitEvent(bool watchInput, int timeoutMs);
   // Makes a running (or the next) waitEvent return at once.
   void cancelWait();
   // The dispatch thread's wait: input (when `watchInput`), a hang-up, or
-  // wakeInputWait(). Returns evRxChar, evDeviceLost or 0. Once the device
+  // wakeInputWait(). Returns as waitEvent does. Once the device
   // is lost only the wake-up is waited for, so a hung-up line cannot spin.
   uint32_t waitInput(bool watchInput, int timeoutMs);
   void wakeInputWait();

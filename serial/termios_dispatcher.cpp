@@ -56,6 +56,10 @@ int TApdTermiosDispatcher::DeviceGetControl(DeviceControlBlock& dcb) { return de
 
 int TApdTermiosDispatcher::DeviceRead(uint8_t* buffer, size_t n) { return device_.read(buffer, n); }
 
+int TApdTermiosDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
+  return device_.read(first, second);
+}
+
 int TApdTermiosDispatcher::DeviceSetControl(const DeviceControlBlock& dcb) { return device_.setControl(dcb); }
 
 uint32_t TApdTermiosDispatcher::DeviceWaitEvent(bool watchInput, int timeoutMs) {

@@ -19,6 +19,7 @@ public:
   uint32_t DeviceErrors(DeviceStatus& status) override;
   int DeviceGetControl(DeviceControlBlock& dcb) override;
   int DeviceRead(uint8_t* buffer, size_t n) override;
+  int DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) override;
   int DeviceSetControl(const DeviceControlBlock& dcb) override;
   uint32_t DeviceWaitEvent(bool watchInput, int timeoutMs) override;
   int DeviceQueueSizes(int inSize, int outSize) override;

@@ -168,14 +168,14 @@ std::string DispatchLog::dumpText(std::string_view deviceName, bool hex, bool al
   line("Time      Type      SubType       Data      OtherData");
   line("--------  --------  ------------  --------  ---------");
   for (const Entry& e : entries_) {
-    char time[16];
-    std::snprintf(time, sizeof time, "%07llu", static_cast<unsigned long long>(e.timeMs % 10000000ull));
-    std::string stamp(time);
-    stamp.insert(stamp.size() - 3, ".");
+    // Seconds and milliseconds of the last 10,000 s: "0012.345".
+    const unsigned long long ms = e.timeMs % 10000000ull;
+    char stamp[24];
+    std::snprintf(stamp, sizeof stamp, "%04llu.%03llu", ms / 1000, ms % 1000);
     const std::string type(MessageText(15001 + static_cast<int>(e.type)));
     const std::string subtype(MessageText(15100 + static_cast<int>(e.subtype)));
     char head[96];
-    std::snprintf(head, sizeof head, "%8s  %-8s  %-12s  %08x  ", stamp.c_str(), type.c_str(), subtype.c_str(),
+    std::snprintf(head, sizeof head, "%8s  %-8s  %-12s  %08x  ", stamp, type.c_str(), subtype.c_str(),
                   e.data);
     out += head;
     if (!e.note.empty()) {

@@ -48,6 +48,24 @@ TEST(InputRing, FullExactlyWhenWriterCatchesUpAndFreeRunIsEmpty) {
   EXPECT_EQ(ring.freeRun().size(), 1u);  // the run up to the read index
 }
 
+TEST(InputRing, FreeSpaceOnBothSidesOfTheEndIsOfferedAsTwoRuns) {
+  InputRing ring;
+  EXPECT_TRUE(ring.wrappedFreeRun().empty()) << "a fresh ring's free space does not wrap";
+  uint8_t next = 0;
+  Fill(ring, InputRing::Size - 100, next);
+  ring.consume(5000);
+  EXPECT_EQ(ring.freeRun().size(), 100u);
+  const auto wrapped = ring.wrappedFreeRun();
+  EXPECT_EQ(wrapped.size(), 5000u);
+  EXPECT_EQ(wrapped.data(), ring.freeRun().data() - (InputRing::Size - 100)) << "the second run starts the array";
+  // Written as one read: both runs, then one commit.
+  for (auto run : {ring.freeRun(), ring.wrappedFreeRun()})
+    for (uint8_t& byte : run) byte = next++;
+  ring.commit(5100);
+  EXPECT_TRUE(ring.full());
+  for (size_t i = 0; i < ring.count(); ++i) ASSERT_EQ(ring.at(i), static_cast<uint8_t>(5000 + i));
+}
+
 TEST(InputRing, CopyOutWrapsAndRespectsOffset) {
   InputRing ring;
   uint8_t next = 0;
@@ -69,13 +87,15 @@ TEST(OutputRing, ExactFitFillsAndRunsComeOutContiguouslyInOrder) {
   ASSERT_EQ(ring.space(), b.size());
   ring.append(b);
   EXPECT_TRUE(ring.full());
-  std::vector<uint8_t> seen, run(16);
+  std::vector<uint8_t> seen;
   while (!ring.empty()) {
-    const size_t n = ring.peekRun(run);
-    seen.insert(seen.end(), run.begin(), run.begin() + static_cast<long>(n));
-    ring.consume(n);
+    const auto run = ring.tailRun();
+    ASSERT_FALSE(run.empty());
+    seen.insert(seen.end(), run.begin(), run.end());
+    ring.consume(run.size());
     ASSERT_TRUE(ring.invariantHolds());
   }
+  EXPECT_TRUE(ring.tailRun().empty());
   EXPECT_EQ(seen, (std::vector<uint8_t>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
