@@ -18,9 +18,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -157,13 +160,21 @@ double DispatcherThroughput() {
   if (dispatcher.OpenPort(pty.path, 115200, loDtrOn | loRtsOn, 4096, kOutSize, 8, 1, 0) != 0)
     throw std::runtime_error("OpenPort");
   std::atomic<size_t> received{0};
-  std::atomic<bool> roomForMore{false};
+  // The sender sleeps until the trigger, as a program's thread waiting on
+  // an event would (std::atomic::wait spins with sched_yield first here,
+  // which on two cores takes time from the port's own threads).
+  std::mutex roomLock;
+  std::condition_variable roomSignal;
+  bool roomForMore = false;
   std::vector<uint8_t> sink(InputRing::Size);
   const int freeTrigger = dispatcher.NewStatusTrigger(stOutBuffFree);
   dispatcher.AddMethodHandler(&received, [&](unsigned message, unsigned param, int32_t) {
     if (message == TriggerStatus && static_cast<int>(param) == freeTrigger) {
-      roomForMore = true;
-      roomForMore.notify_all();
+      {
+        std::lock_guard lock(roomLock);
+        roomForMore = true;
+      }
+      roomSignal.notify_all();
     }
     if (message != TriggerAvail) return;
     dispatcher.GetBlock(std::span(sink.data(), param));
@@ -181,10 +192,14 @@ double DispatcherThroughput() {
     }
     // The output ring is full: wait for the output-free trigger, as a
     // sender on the port would.
-    roomForMore = false;
+    {
+      std::lock_guard lock(roomLock);
+      roomForMore = false;
+    }
     dispatcher.ArmStatusTrigger(freeTrigger, kOutSize / 2, true);
     if (dispatcher.OutputFree() >= kOutSize / 2) continue;
-    roomForMore.wait(false);
+    std::unique_lock lock(roomLock);
+    roomSignal.wait(lock, [&] { return roomForMore; });
   }
   far.join();
   while (received.load() < kThroughputBytes) std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -225,7 +240,20 @@ double Median(std::vector<double> v) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // "bench_serial dispatcher N" or "bench_serial plain N": only N throughput
+  // runs of one side, for a profiler (perf, strace -c) to look at.
+  if (argc == 3) {
+    const std::string side = argv[1];
+    const int runs = std::max(1, std::atoi(argv[2]));
+    if (side != "dispatcher" && side != "plain") {
+      std::fprintf(stderr, "usage: bench_serial [dispatcher|plain RUNS]\n");
+      return 2;
+    }
+    for (int run = 0; run < runs; ++run)
+      std::printf("%s %8.1f MB/s\n", side.c_str(), side == "plain" ? PlainThroughput() : DispatcherThroughput());
+    return 0;
+  }
   // Alternate the two sides so both see the same machine load.
   std::vector<double> ours, plain;
   for (int round = 0; round < 3; ++round) {
