@@ -16,6 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Pages efax sends are at least this long: efax divides by the whole
+// seconds a page took to send, and dies of SIGFPE (exit 5) when that is 0.
 constexpr int kRows = 2200;  // an A4 page at fine resolution
 // efax puts its own header of this many rows above each page it sends, and
 // the header's lowest rows reach into the page's first rows.
