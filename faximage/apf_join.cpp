@@ -6,8 +6,8 @@
 
 #include "faximage/apf_format.h"
 #include "faximage/image_status.h"
-#include "faximage/posix_file.h"
 #include "platform/io_errors.h"
+#include "platform/posix_file.h"
 
 namespace telvane {
 namespace {

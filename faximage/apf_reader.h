@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "faximage/apf_format.h"
-#include "faximage/posix_file.h"
+#include "platform/posix_file.h"
 
 namespace telvane {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "faximage/apf_format.h"
-#include "faximage/posix_file.h"
+#include "platform/file_helpers.h"
 
 namespace telvane {
 

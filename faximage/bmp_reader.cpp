@@ -24,7 +24,7 @@
 #include "faximage/apf_format.h"
 #include "faximage/image_readers.h"
 #include "faximage/image_status.h"
-#include "faximage/posix_file.h"
+#include "platform/file_helpers.h"
 
 namespace telvane {
 namespace {

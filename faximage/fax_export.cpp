@@ -7,9 +7,9 @@
 #include "faximage/apf_format.h"
 #include "faximage/apf_reader.h"
 #include "faximage/image_status.h"
-#include "faximage/posix_file.h"
 #include "faximage/t4_encoder.h"
 #include "faximage/unpacker_core.h"
+#include "platform/posix_file.h"
 
 namespace telvane {
 namespace {

@@ -9,7 +9,7 @@
 #include "faximage/image_readers.h"
 #include "faximage/image_status.h"
 #include "faximage/pcx_format.h"
-#include "faximage/posix_file.h"
+#include "platform/file_helpers.h"
 
 namespace telvane {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "faximage/converter_core.h"
 #include "faximage/mono_bitmap.h"
-#include "faximage/posix_file.h"
+#include "platform/posix_file.h"
 
 namespace telvane {
 

@@ -17,7 +17,7 @@
 
 #include "faximage/image_readers.h"
 #include "faximage/image_status.h"
-#include "faximage/posix_file.h"
+#include "platform/file_helpers.h"
 
 namespace telvane {
 namespace {

@@ -7,9 +7,9 @@
 #include "faximage/apf_reader.h"
 #include "faximage/image_status.h"
 #include "faximage/pcx_format.h"
-#include "faximage/posix_file.h"
 #include "faximage/t4_decoder.h"
 #include "platform/io_errors.h"
+#include "platform/posix_file.h"
 
 namespace telvane {
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/file_helpers.h"
 #include "platform/pending_messages.h"
 #include "platform/program_directory.h"
-#include "records/engine/posix_file.h"
 
 namespace telvane {
 
@@ -38,7 +38,7 @@ bool FaxRecords::MakeTable(const LogTableSchema& schema) {
   for (const LogFieldSchema& f : schema.fields)
     if (engine_.CreateField(f.name, f.type, f.width, f.decimals) != 0) return Fail(engine_.lastError());
   if (engine_.CreateExec() != 0) return Fail(engine_.lastError());
-  return xbase::FileExists(path) ? true : Fail(path + " was not created");
+  return FileExists(path) ? true : Fail(path + " was not created");
 }
 
 bool FaxRecords::MakeFaxDBF() { return MakeTable(OutgoingLogSchema()); }
@@ -48,7 +48,7 @@ bool FaxRecords::MakePhoneDBF() { return MakeTable(PhoneBookSchema()); }
 
 bool FaxRecords::OpenTable(RecordTable& table, const LogTableSchema& schema) {
   table.SetFile(ProgramDirectory(), schema.fileName);
-  if (!xbase::FileExists(table.filePath()) && !MakeTable(schema)) return false;
+  if (!FileExists(table.filePath()) && !MakeTable(schema)) return false;
   table.Close();
   // The query is set again below, after the index is in place.
   table.Query("");
@@ -56,7 +56,7 @@ bool FaxRecords::OpenTable(RecordTable& table, const LogTableSchema& schema) {
   xbase::Table* t = table.table();
   // A missing index file is recreated with the primary tag; so is an index
   // that lost it (an unreadable file set aside by the engine).
-  if (!xbase::FileExists(t->indexPath()) || t->TagNumber(schema.primaryTag.name) == 0) {
+  if (!FileExists(t->indexPath()) || t->TagNumber(schema.primaryTag.name) == 0) {
     if (t->IndexTag(schema.primaryTag.name, schema.primaryTag.key, schema.primaryTag.descending, kNotDeletedCondition) < 0)
       return Fail(t->lastError());
   }

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fcntl.h>
 
+#include "platform/file_helpers.h"
 #include "platform/io_errors.h"
 #include "platform/text.h"
 #include "records/engine/byte_order.h"
@@ -116,25 +117,25 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
   Close();
   path_ = path;
   readOnly_ = readOnly;
-  int rc = file_.Open(path, readOnly ? O_RDONLY : O_RDWR);
+  int rc = file_.open(path, readOnly ? O_RDONLY : O_RDWR);
   if (rc != 0) {
     error = "cannot open " + path + ": " + std::string(IoErrorText(-rc));
     return rc;
   }
-  if (!file_.Lock(exclusive)) {
-    file_.Close();
+  if (!file_.lock(exclusive)) {
+    file_.close();
     error = path + " is in use by another program";
     return -xbase_status::TableInUse;
   }
   auto fail = [&](int code, const std::string& what) {
-    file_.Close();
+    file_.close();
     error = path + ": " + what;
     return -code;
   };
-  const int64_t size = file_.Size();
+  const int64_t size = file_.size();
   unsigned char h[dbf::kHeaderSize];
   if (size < static_cast<int64_t>(dbf::kHeaderSize + 1) ||
-      file_.ReadAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h))
+      file_.readAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h))
     return fail(xbase_status::NotATable, "file too short for a table header");
   const uint8_t version = h[dbf::kVersion];
   if (version != dbf::kVersionPlain && version != dbf::kVersionWithMemo && version != 0x30 && version != 0x83 &&
@@ -147,7 +148,7 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
   if (headerLength_ < dbf::kHeaderSize + 1 || headerLength_ > size || recordLength_ < 1)
     return fail(xbase_status::NotATable, "header or record length out of range");
   std::string descriptors(headerLength_ - dbf::kHeaderSize, '\0');
-  if (file_.ReadAt(dbf::kHeaderSize, descriptors.data(), descriptors.size()) !=
+  if (file_.readAt(dbf::kHeaderSize, descriptors.data(), descriptors.size()) !=
       static_cast<int64_t>(descriptors.size()))
     return fail(xbase_status::NotATable, "cannot read the field descriptors");
   fields_.clear();
@@ -190,7 +191,7 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
 }
 
 void DbfFile::Close() {
-  file_.Close();
+  file_.close();
   chunks_.clear();
   fields_.clear();
   warnings_.clear();
@@ -221,7 +222,7 @@ const char* DbfFile::Record(uint32_t recno) {
     const uint32_t first = index * per + 1;
     const uint32_t want = std::min<uint32_t>(per, recordCount_ - first + 1);
     const uint64_t at = headerLength_ + static_cast<uint64_t>(first - 1) * recordLength_;
-    const int64_t got = file_.ReadAt(at, c.data.get(), static_cast<size_t>(want) * recordLength_);
+    const int64_t got = file_.readAt(at, c.data.get(), static_cast<size_t>(want) * recordLength_);
     if (got < 0) return nullptr;
     c.valid = static_cast<uint32_t>(static_cast<uint64_t>(got) / recordLength_);
     if (slot >= c.valid) return nullptr;
@@ -233,7 +234,7 @@ int DbfFile::Write(uint32_t recno, const char* data) {
   if (readOnly_) return -io_error::FileNotOpenForOutput;
   if (recno < 1 || recno > recordCount_) return -xbase_status::RecordOutOfRange;
   const uint64_t at = headerLength_ + static_cast<uint64_t>(recno - 1) * recordLength_;
-  const int rc = file_.WriteAt(at, data, recordLength_);
+  const int rc = file_.writeAt(at, data, recordLength_);
   if (rc != 0) return rc;
   const uint32_t per = ChunkRecords();
   Chunk& c = chunks_[(recno - 1) / per];
@@ -247,7 +248,7 @@ int DbfFile::Append(const char* data, uint32_t& recno) {
   const uint64_t at = headerLength_ + static_cast<uint64_t>(recordCount_) * recordLength_;
   std::string buffer(data, recordLength_);
   buffer.push_back(static_cast<char>(dbf::kEndOfFile));
-  int rc = file_.WriteAt(at, buffer.data(), buffer.size());
+  int rc = file_.writeAt(at, buffer.data(), buffer.size());
   if (rc != 0) return rc;
   ++recordCount_;
   rc = WriteCountAndDate();
@@ -272,12 +273,12 @@ int DbfFile::WriteCountAndDate() {
   unsigned char h[8];
   PutToday(h + 1);
   PutLe32(h + 4, recordCount_);
-  return file_.WriteAt(dbf::kLastUpdate, h + 1, 7);
+  return file_.writeAt(dbf::kLastUpdate, h + 1, 7);
 }
 
 int DbfFile::SetTableFlags(uint8_t flags) {
   if (readOnly_ || flags == tableFlags_) return 0;
-  const int rc = file_.WriteAt(dbf::kTableFlags, &flags, 1);
+  const int rc = file_.writeAt(dbf::kTableFlags, &flags, 1);
   if (rc == 0) tableFlags_ = flags;
   return rc;
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "records/engine/posix_file.h"
+#include "platform/posix_file.h"
 #include "records/engine/xbase_value.h"
 
 namespace telvane::xbase {
@@ -48,7 +48,7 @@ public:
   uint8_t tableFlags() const { return tableFlags_; }
   // A record of blanks (deletion mark clear).
   std::string BlankRecord() const;
-  int Sync() { return file_.Sync(); }
+  int Sync() { return file_.sync(); }
 
 private:
   int WriteCountAndDate();

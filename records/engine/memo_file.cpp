@@ -18,34 +18,34 @@ int MemoFile::Create(const std::string& path, uint16_t blockSize) {
   PutBe32(header + fpt::kNextFree, first);
   PutBe16(header + fpt::kBlockSize, blockSize);
   PosixFile f;
-  int rc = f.Open(path, O_RDWR | O_CREAT | O_TRUNC);
-  if (rc == 0) rc = f.WriteAt(0, header, sizeof header);
+  int rc = f.open(path, O_RDWR | O_CREAT | O_TRUNC);
+  if (rc == 0) rc = f.writeAt(0, header, sizeof header);
   return rc;
 }
 
 int MemoFile::Open(const std::string& path, bool readOnly, std::string& error) {
   readOnly_ = readOnly;
-  int rc = file_.Open(path, readOnly ? O_RDONLY : O_RDWR);
+  int rc = file_.open(path, readOnly ? O_RDONLY : O_RDWR);
   if (rc != 0) {
     error = "cannot open the memo file " + path + ": " + std::string(IoErrorText(-rc));
     return rc;
   }
   unsigned char header[8];
-  if (file_.ReadAt(0, header, sizeof header) != static_cast<int64_t>(sizeof header)) {
-    file_.Close();
+  if (file_.readAt(0, header, sizeof header) != static_cast<int64_t>(sizeof header)) {
+    file_.close();
     error = "the memo file " + path + " has no header";
     return -xbase_status::MemoDamaged;
   }
   nextFree_ = GetBe32(header + fpt::kNextFree);
   blockSize_ = GetBe16(header + fpt::kBlockSize);
   if (blockSize_ == 0) {
-    file_.Close();
+    file_.close();
     error = "the memo file " + path + " has a zero block size";
     return -xbase_status::MemoDamaged;
   }
   // A next-free pointer inside the header or past the end is repaired on
   // the next write rather than trusted.
-  const int64_t size = file_.Size();
+  const int64_t size = file_.size();
   const uint64_t end = (static_cast<uint64_t>(size) + blockSize_ - 1) / blockSize_;
   const uint32_t minimum = static_cast<uint32_t>((fpt::kHeaderSize + blockSize_ - 1) / blockSize_);
   if (nextFree_ < minimum || nextFree_ < end) nextFree_ = static_cast<uint32_t>(std::max<uint64_t>(end, minimum));
@@ -60,17 +60,17 @@ int MemoFile::Read(uint32_t block, std::string& out) const {
   out.clear();
   if (block == 0) return 0;
   const uint64_t at = static_cast<uint64_t>(block) * blockSize_;
-  const int64_t size = file_.Size();
+  const int64_t size = file_.size();
   if (size < 0) return static_cast<int>(size);
   if (at < fpt::kHeaderSize || at + fpt::kBlockHeaderSize > static_cast<uint64_t>(size))
     return -xbase_status::MemoDamaged;
   unsigned char head[fpt::kBlockHeaderSize];
-  if (file_.ReadAt(at, head, sizeof head) != static_cast<int64_t>(sizeof head)) return -xbase_status::MemoDamaged;
+  if (file_.readAt(at, head, sizeof head) != static_cast<int64_t>(sizeof head)) return -xbase_status::MemoDamaged;
   const uint32_t length = GetBe32(head + fpt::kBlockLength);
   if (length > fpt::kMaxMemoLength || at + fpt::kBlockHeaderSize + length > static_cast<uint64_t>(size))
     return -xbase_status::MemoDamaged;
   out.resize(length);
-  const int64_t got = file_.ReadAt(at + fpt::kBlockHeaderSize, out.data(), length);
+  const int64_t got = file_.readAt(at + fpt::kBlockHeaderSize, out.data(), length);
   if (got != static_cast<int64_t>(length)) {
     out.clear();
     return -xbase_status::MemoDamaged;
@@ -99,12 +99,12 @@ int MemoFile::Write(const std::string& data, uint32_t oldBlock, uint32_t& block)
   buffer += data;
   const uint32_t blocks = BlocksFor(data.size());
   buffer.resize(static_cast<size_t>(blocks) * blockSize_, '\0');
-  int rc = file_.WriteAt(static_cast<uint64_t>(target) * blockSize_, buffer.data(), buffer.size());
+  int rc = file_.writeAt(static_cast<uint64_t>(target) * blockSize_, buffer.data(), buffer.size());
   if (rc != 0) return rc;
   if (append) {
     unsigned char next[4];
     PutBe32(next, target + blocks);
-    rc = file_.WriteAt(fpt::kNextFree, next, sizeof next);
+    rc = file_.writeAt(fpt::kNextFree, next, sizeof next);
     if (rc != 0) return rc;
     nextFree_ = target + blocks;
   }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "records/engine/posix_file.h"
+#include "platform/posix_file.h"
 
 namespace telvane::xbase {
 
@@ -14,7 +14,7 @@ class MemoFile {
 public:
   static int Create(const std::string& path, uint16_t blockSize);
   int Open(const std::string& path, bool readOnly, std::string& error);
-  void Close() { file_.Close(); }
+  void Close() { file_.close(); }
   bool isOpen() const { return file_.isOpen(); }
 
   // Reads the memo at `block`; a block or length past the end of the file
@@ -25,7 +25,7 @@ public:
   int Write(const std::string& data, uint32_t oldBlock, uint32_t& block);
   uint16_t blockSize() const { return blockSize_; }
   uint32_t nextFree() const { return nextFree_; }
-  int64_t fileSize() const { return file_.Size(); }
+  int64_t fileSize() const { return file_.size(); }
 
 private:
   uint32_t BlocksFor(uint64_t length) const;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include "platform/file_helpers.h"
 #include "records/engine/cdx_file.h"
 #include "records/engine/dbf_file.h"
 #include "records/engine/dbf_layout.h"
@@ -47,10 +48,10 @@ void CheckIndex(DbfFile& dbf, const std::string& cdxPath, TableCheckReport& repo
   }
   PosixFile file;
   std::string bytes;
-  if (file.Open(cdxPath, O_RDONLY) == 0) {
-    const int64_t size = file.Size();
+  if (file.open(cdxPath, O_RDONLY) == 0) {
+    const int64_t size = file.size();
     bytes.resize(size > 0 ? static_cast<size_t>(size) : 0);
-    if (file.ReadAt(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) bytes.clear();
+    if (file.readAt(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) bytes.clear();
   }
   std::vector<CdxTag> tags;
   CdxStamp stamp;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/file_helpers.h"
 #include "platform/text.h"
 #include "records/engine/memo_file.h"
 #include "records/engine/dbf_layout.h"

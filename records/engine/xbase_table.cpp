@@ -6,10 +6,10 @@
 #include <cstring>
 #include <fcntl.h>
 
+#include "platform/file_helpers.h"
 #include "platform/io_errors.h"
 #include "platform/text.h"
 #include "records/engine/dbf_layout.h"
-#include "records/engine/posix_file.h"
 #include "records/engine/table_files.h"
 #include "records/engine/xbase_status.h"
 
@@ -72,7 +72,7 @@ int Table::Close() {
   dbf_.Close();
   tags_.clear();
   indexDirectory_.clear();
-  indexFile_.Unmap();
+  indexFile_.unmap();
   indexAttached_ = false;
   indexChanged_ = false;
   indexMarkedDirty_ = false;
@@ -271,21 +271,21 @@ int Table::MemoToFile(std::string_view field, const std::string& path) {
   if (rc != 0) return Fail(rc, "cannot read memo " + std::string(field) + ": " + std::string(XbaseStatusText(rc)));
   if (text.empty()) return 1;
   PosixFile out;
-  int w = out.Open(path, O_WRONLY | O_CREAT | O_TRUNC);
-  if (w == 0) w = out.WriteAt(0, text.data(), text.size());
+  int w = out.open(path, O_WRONLY | O_CREAT | O_TRUNC);
+  if (w == 0) w = out.writeAt(0, text.data(), text.size());
   if (w != 0) return Fail(w, "cannot write " + path + ": " + std::string(IoErrorText(-w)));
   return 0;
 }
 
 int Table::MemoFromFile(std::string_view field, const std::string& path) {
   PosixFile in;
-  int rc = in.Open(path, O_RDONLY);
+  int rc = in.open(path, O_RDONLY);
   if (rc != 0) return Fail(rc, "cannot read " + path + ": " + std::string(IoErrorText(-rc)));
-  const int64_t size = in.Size();
+  const int64_t size = in.size();
   if (size < 0 || size > static_cast<int64_t>(fpt::kMaxMemoLength))
     return Fail(-xbase_status::WriteFailed, path + " is too large for a memo");
   std::string text(static_cast<size_t>(size), '\0');
-  if (in.ReadAt(0, text.data(), text.size()) != size) return Fail(-io_error::ReadFault, "cannot read " + path);
+  if (in.readAt(0, text.data(), text.size()) != size) return Fail(-io_error::ReadFault, "cannot read " + path);
   return PutMemo(field, text);
 }
 

@@ -39,6 +39,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_helpers.h"
 #include "records/engine/cdx_file.h"
 #include "records/engine/dbf_file.h"
 #include "records/engine/expression.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 
+#include "platform/file_helpers.h"
 #include "platform/text.h"
 #include "records/engine/dbf_layout.h"
 #include "records/engine/table_files.h"
@@ -30,14 +31,14 @@ int Table::CompileTag(InMemoryTag& tag, const std::string& keyText, const std::s
 int Table::LoadIndexFile() {
   tags_.clear();
   indexDirectory_.clear();
-  indexFile_.Unmap();
+  indexFile_.unmap();
   indexAttached_ = true;
   indexChanged_ = false;
   indexMarkedDirty_ = false;
   const std::string cdxPath = indexPath();
   if (!FileExists(cdxPath)) return 0;
   std::string why;
-  int rc = indexFile_.Map(cdxPath);
+  int rc = indexFile_.map(cdxPath);
   if (rc != 0) why = "cannot read it";
   CdxStamp stamp;
   if (rc == 0) rc = ReadCdxDirectory(indexFile_.bytes(), indexDirectory_, stamp, why);
@@ -46,7 +47,7 @@ int Table::LoadIndexFile() {
     // file aside and go on without tags; the caller recreates its tags.
     report_.indexRebuilt = true;
     report_.notes.push_back("index file " + cdxPath + " unreadable (" + why + "); set aside as .bad");
-    indexFile_.Unmap();
+    indexFile_.unmap();
     indexDirectory_.clear();
     if (!readOnly_) std::rename(cdxPath.c_str(), (cdxPath + ".bad").c_str());
     return 0;
@@ -124,7 +125,7 @@ int Table::EnsureAllTagsLoaded() {
     const int rc = LoadTagKeys(*tag);
     if (rc != 0) return rc;
   }
-  indexFile_.Unmap();
+  indexFile_.unmap();
   return 0;
 }
 
@@ -135,9 +136,9 @@ int Table::MarkIndexDirty() {
   indexMarkedDirty_ = true;
   indexChanged_ = true;
   PosixFile file;
-  if (file.Open(indexPath(), O_RDWR) != 0) return 0;  // no file yet: nothing stale on disk
+  if (file.open(indexPath(), O_RDWR) != 0) return 0;  // no file yet: nothing stale on disk
   const unsigned char dirty = 1;
-  rc = file.WriteAt(CdxDirtyFlagOffset(), &dirty, 1);
+  rc = file.writeAt(CdxDirtyFlagOffset(), &dirty, 1);
   return rc == 0 ? 0 : Fail(rc, "cannot mark the index of " + path_ + " as changing");
 }
 
@@ -266,7 +267,7 @@ int Table::CloseIndexes() {
   if (rc != 0) return rc;
   tags_.clear();
   indexDirectory_.clear();
-  indexFile_.Unmap();
+  indexFile_.unmap();
   indexAttached_ = false;
   order_ = 0;
   return readOnly_ ? 0 : dbf_.SetTableFlags(static_cast<uint8_t>(dbf_.tableFlags() & ~dbf::kFlagStructuralCdx));

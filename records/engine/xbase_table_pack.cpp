@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 
+#include "platform/file_helpers.h"
 #include "platform/io_errors.h"
 #include "platform/text.h"
 #include "records/engine/byte_order.h"
@@ -62,7 +63,7 @@ public:
     return buffer_.size() >= (1u << 20) ? Drain() : 0;
   }
   int Drain() {
-    const int rc = file_.WriteAt(at_, buffer_.data(), buffer_.size());
+    const int rc = file_.writeAt(at_, buffer_.data(), buffer_.size());
     at_ += buffer_.size();
     buffer_.clear();
     return rc;
@@ -95,17 +96,17 @@ int Table::Pack() {
   std::string header(dbf_.headerLength(), '\0');
   {
     PosixFile old;
-    rc = old.Open(path_, O_RDONLY);
-    if (rc != 0 || old.ReadAt(0, header.data(), header.size()) != static_cast<int64_t>(header.size()))
+    rc = old.open(path_, O_RDONLY);
+    if (rc != 0 || old.readAt(0, header.data(), header.size()) != static_cast<int64_t>(header.size()))
       return fail(rc ? rc : -io_error::ReadFault, "cannot read its header");
   }
   PosixFile tableOut, memoOut;
-  rc = tableOut.Open(newTable, O_RDWR | O_CREAT | O_TRUNC);
+  rc = tableOut.open(newTable, O_RDWR | O_CREAT | O_TRUNC);
   if (rc != 0) return fail(rc, std::string(IoErrorText(-rc)));
   const bool memo = dbf_.hasMemo() && memo_.isOpen();
   const uint16_t blockSize = memo ? memo_.blockSize() : fpt::kDefaultBlockSize;
   if (memo) {
-    rc = memoOut.Open(newMemo, O_RDWR | O_CREAT | O_TRUNC);
+    rc = memoOut.open(newMemo, O_RDWR | O_CREAT | O_TRUNC);
     if (rc != 0) return fail(rc, std::string(IoErrorText(-rc)));
   }
   Writer table(tableOut), memoWriter(memoOut);
@@ -145,17 +146,17 @@ int Table::Pack() {
   if (rc != 0) return fail(rc, std::string(IoErrorText(-rc)));
   unsigned char count[4];
   PutLe32(count, kept);
-  rc = tableOut.WriteAt(dbf::kRecordCount, count, sizeof count);
+  rc = tableOut.writeAt(dbf::kRecordCount, count, sizeof count);
   if (rc == 0 && memo) {
     unsigned char h[8] = {};
     PutBe32(h + fpt::kNextFree, static_cast<uint32_t>(memoWriter.position() / blockSize));
     PutBe16(h + fpt::kBlockSize, blockSize);
-    rc = memoOut.WriteAt(0, h, sizeof h);
+    rc = memoOut.writeAt(0, h, sizeof h);
   }
-  if (rc == 0) rc = tableOut.Sync();
-  if (rc == 0 && memo) rc = memoOut.Sync();
-  tableOut.Close();
-  memoOut.Close();
+  if (rc == 0) rc = tableOut.sync();
+  if (rc == 0 && memo) rc = memoOut.sync();
+  tableOut.close();
+  memoOut.close();
   if (rc != 0) return fail(rc, std::string(IoErrorText(-rc)));
   rc = WriteFileAtomically(PackMarkerPath(path_), "packed", 6);
   if (rc != 0) return fail(rc, "cannot commit");
