@@ -33,11 +33,9 @@ protected:
   std::string file(const char* name) const { return dir_.file(name); }
 
   EfaxResult sendWithEfax(VirtualModemRun& modem, const std::string& tiff) {
-    return runEfax(dir_.path(), modem.port(), {"-o1", "-l", "+1 555 0199", "-t", "5551234", tiff}, 90s);
+    return test::sendWithEfax(dir_.path(), modem, "-o1", {tiff});
   }
-  EfaxResult receiveWithEfax(VirtualModemRun& modem) {
-    return runEfax(dir_.path(), modem.port(), {"-o1", "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
-  }
+  EfaxResult receiveWithEfax(VirtualModemRun& modem) { return test::receiveWithEfax(dir_.path(), modem, "-o1", file("recv")); }
 
   TempDir dir_;
 };

@@ -38,6 +38,12 @@ protected:
     more.insert(more.begin(), {"--classes", "0,1,2,2.0"});
     return more;
   }
+  EfaxResult send(const VirtualModemRun& modem, const std::vector<std::string>& pages) const {
+    return sendWithEfax(dir_.path(), modem, GetParam().efaxOption, pages);
+  }
+  EfaxResult receive(const VirtualModemRun& modem) const {
+    return receiveWithEfax(dir_.path(), modem, GetParam().efaxOption, file("recv"));
+  }
   TempDir dir_;
 };
 
@@ -45,8 +51,7 @@ TEST_P(EfaxClass2, SendsAFinePageThatArrivesIntact) {
   ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
   VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--remote-id", "REMOTE 2"}));
   ASSERT_TRUE(modem.started());
-  const EfaxResult efax =
-      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  const EfaxResult efax = send(modem, {file("page.tif")});
   EXPECT_EQ(efax.exitCode, 0) << efax.tail();
   EXPECT_NE(efax.log.find("sent ->"), std::string::npos) << efax.tail();
   EXPECT_NE(efax.log.find("REMOTE 2"), std::string::npos) << "the remote's ID reaches efax\n" << efax.tail();
@@ -67,10 +72,7 @@ TEST_P(EfaxClass2, SendsTwoPagesAt9600) {
   ASSERT_TRUE(writeTestFax(file("page1.tif"), 1, false, kRows));
   ASSERT_TRUE(writeTestFax(file("page2.tif"), 1, false, kRows));
   VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--remote-max-rate", "9600"}));
-  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
-                                  {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page1.tif"),
-                                   file("page2.tif")},
-                                  90s);
+  const EfaxResult efax = send(modem, {file("page1.tif"), file("page2.tif")});
   EXPECT_EQ(efax.exitCode, 0) << efax.tail();
   const auto results = modem.waitForResults(1, 10s);
   ASSERT_EQ(results.size(), 1u) << modem.log();
@@ -85,8 +87,7 @@ TEST_P(EfaxClass2, ReceivesTwoPagesInOrder) {
   ASSERT_TRUE(writeTestFax(file("send.tif"), 2, true, kRows / 2));
   VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"), "--remote-id",
                                                    "SENDER 9", "--ring-interval", "2"}));
-  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
-                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  const EfaxResult efax = receive(modem);
   EXPECT_EQ(efax.exitCode, 0) << efax.tail();
   EXPECT_EQ(efax.log.find("reception errors"), std::string::npos) << efax.tail();
   EXPECT_NE(efax.log.find("SENDER 9"), std::string::npos) << efax.tail();
@@ -104,8 +105,7 @@ TEST_P(EfaxClass2, ReceivesTwoPagesInOrder) {
 TEST_P(EfaxClass2, BusyNumberFailsTheSend) {
   ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, 100));
   VirtualModemRun modem(dir_.path(), modemOptions({"--fault", "busy"}));
-  const EfaxResult efax =
-      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-t", "5551234", file("page.tif")}, 60s);
+  const EfaxResult efax = send(modem, {file("page.tif")});
   EXPECT_EQ(efax.exitCode, 1) << "efax returns 1 for a busy number\n" << efax.tail();
   const auto results = modem.waitForResults(1, 5s);
   ASSERT_EQ(results.size(), 1u);
@@ -115,8 +115,7 @@ TEST_P(EfaxClass2, BusyNumberFailsTheSend) {
 TEST_P(EfaxClass2, CarrierLostInThePageIsReportedAsAFailedPage) {
   ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
   VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "carrier-lost=1"}));
-  const EfaxResult efax =
-      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  const EfaxResult efax = send(modem, {file("page.tif")});
   EXPECT_NE(efax.exitCode, 0) << efax.tail();
   // Page status 2 and the transmit phase D hang-up code, in each class's form.
   const bool class2 = std::string(GetParam().efaxOption) == "-o2";
@@ -133,8 +132,7 @@ TEST_P(EfaxClass2, RemoteAnswersRtnToADamagedPage) {
   // end, which counts the bad rows and refuses the page.
   ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
   VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "rtn=1"}));
-  const EfaxResult efax =
-      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  const EfaxResult efax = send(modem, {file("page.tif")});
   EXPECT_NE(efax.exitCode, 0) << efax.tail();
   const bool class2 = std::string(GetParam().efaxOption) == "-o2";
   EXPECT_NE(efax.log.find(class2 ? "+FPTS:2" : "+FPS:2"), std::string::npos) << "page status: retrain requested\n"
@@ -151,8 +149,7 @@ TEST_P(EfaxClass2, LineThatFailsAbove9600MakesTheModemStepDown) {
   // page go through.
   ASSERT_TRUE(writeTestFax(file("page.tif"), 1, true, kRows));
   VirtualModemRun modem(dir_.path(), modemOptions({"--receive-file", file("rx.tif"), "--fault", "max-rate=9600"}));
-  const EfaxResult efax =
-      runEfax(dir_.path(), modem.port(), {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  const EfaxResult efax = send(modem, {file("page.tif")});
   EXPECT_EQ(efax.exitCode, 0) << efax.tail();
   const auto results = modem.waitForResults(1, 10s);
   ASSERT_EQ(results.size(), 1u) << modem.log();
@@ -165,8 +162,7 @@ TEST_P(EfaxClass2, ReceivingOnALineThatFailsAbove9600ReportsTheRateItSettledOn) 
   ASSERT_TRUE(writeTestFax(file("send.tif"), 1, false, kRows / 2));
   VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"),
                                                    "--ring-interval", "2", "--fault", "max-rate=9600"}));
-  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
-                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  const EfaxResult efax = receive(modem);
   EXPECT_EQ(efax.exitCode, 0) << efax.tail();
   // +FDCS/+FCS comes once the training check has passed, so it names the
   // rate after the far end's step-down, not the first one it tried.
@@ -182,8 +178,7 @@ TEST_P(EfaxClass2, NoiseInReceivedPageDataReachesEfaxAsLineErrors) {
   ASSERT_TRUE(writeTestFax(file("send.tif"), 1, false, kRows / 2));
   VirtualModemRun modem(dir_.path(), modemOptions({"--far-end", "sender", "--send-file", file("send.tif"),
                                                    "--ring-interval", "2", "--fault", "noise=2e-4"}));
-  const EfaxResult efax = runEfax(dir_.path(), modem.port(),
-                                  {GetParam().efaxOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", file("recv")}, 90s);
+  const EfaxResult efax = receive(modem);
   const auto results = modem.waitForResults(1, 20s);
   ASSERT_EQ(results.size(), 1u) << modem.log() << efax.tail();
   // The far end's T.30 saw a clean page: the damage is between the modem
@@ -203,8 +198,7 @@ TEST_P(EfaxClass2, SendsToAClass1ProgramThroughTwoModems) {
                                                 "-iS0=1", "-w", "-l", "+1 555 0222", "-r", file("recv")};
   ChildProcess receiver(receiveArgs, file("receiver.log"), file("receiver.err"));
   std::this_thread::sleep_for(1s);  // the receiver sets its modem up first
-  const EfaxResult sender = runEfax(dir_.path(), modem.port(),
-                                    {GetParam().efaxOption, "-l", "+1 555 0199", "-t", "5551234", file("page.tif")}, 90s);
+  const EfaxResult sender = send(modem, {file("page.tif")});
   EXPECT_EQ(sender.exitCode, 0) << sender.tail();
   const auto receiverExit = receiver.waitFor(30s);
   ASSERT_TRUE(receiverExit.has_value());

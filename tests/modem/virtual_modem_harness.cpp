@@ -108,4 +108,17 @@ EfaxResult runEfax(const std::string& dir, const std::string& port, const std::v
   return result;
 }
 
+EfaxResult sendWithEfax(const std::string& dir, const VirtualModemRun& modem, const std::string& classOption,
+                        const std::vector<std::string>& pages) {
+  std::vector<std::string> arguments = {classOption, "-l", "+1 555 0199", "-t", "5551234"};
+  arguments.insert(arguments.end(), pages.begin(), pages.end());
+  return runEfax(dir, modem.port(), arguments, std::chrono::seconds(90));
+}
+
+EfaxResult receiveWithEfax(const std::string& dir, const VirtualModemRun& modem, const std::string& classOption,
+                           const std::string& prefix) {
+  return runEfax(dir, modem.port(), {classOption, "-iS0=1", "-w", "-l", "+1 555 0199", "-r", prefix},
+                 std::chrono::seconds(90));
+}
+
 }  // namespace telvane::test

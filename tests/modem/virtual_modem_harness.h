@@ -58,6 +58,13 @@ struct EfaxResult {
 // Runs efax with these arguments (after "-d port") and waits for it.
 EfaxResult runEfax(const std::string& dir, const std::string& port, const std::vector<std::string>& arguments,
                    std::chrono::seconds timeout);
+// efax as "+1 555 0199" in the class `classOption` (-o1, -o2, -o0): dialling
+// 5551234 and sending `pages`, or answering (S0=1) and receiving into
+// `prefix`.001, .002, ...
+EfaxResult sendWithEfax(const std::string& dir, const VirtualModemRun& modem, const std::string& classOption,
+                        const std::vector<std::string>& pages);
+EfaxResult receiveWithEfax(const std::string& dir, const VirtualModemRun& modem, const std::string& classOption,
+                           const std::string& prefix);
 
 std::string readTextFile(const std::string& path);
 
