@@ -85,11 +85,13 @@ std::string VirtualModemRun::log() const {
 }
 
 std::string EfaxResult::tail(size_t lines) const {
-  size_t start = log.size();
-  for (size_t seen = 0; start > 0 && seen <= lines; --start) {
-    if (log[start - 1] == '\n') ++seen;
+  // Back over the final newline and `lines` more; the tail starts after it.
+  size_t cut = log.size();
+  for (size_t seen = 0; seen <= lines; ++seen) {
+    cut = cut == 0 ? std::string::npos : log.rfind('\n', cut - 1);
+    if (cut == std::string::npos) return log;
   }
-  return (start > 0 ? "[...]\n" : "") + log.substr(start == 0 ? 0 : start + 1);
+  return "[...]\n" + log.substr(cut + 1);
 }
 
 EfaxResult runEfax(const std::string& dir, const std::string& port, const std::vector<std::string>& arguments,

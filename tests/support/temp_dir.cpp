@@ -12,6 +12,11 @@ namespace fs = std::filesystem;
 
 namespace telvane::test {
 
+bool KeepTestDirs() {
+  const char* keep = std::getenv("TELVANE_KEEP_TEST_DIRS");
+  return keep && *keep && *keep != '0';
+}
+
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "telvane-test-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
@@ -19,8 +24,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  // TELVANE_KEEP_TEST_DIRS=1 leaves the files behind for a look after a run.
-  if (const char* keep = std::getenv("TELVANE_KEEP_TEST_DIRS"); keep && *keep && *keep != '0') return;
+  if (KeepTestDirs()) return;
   std::error_code ec;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);

@@ -8,6 +8,9 @@
 
 namespace telvane::test {
 
+// Whether TELVANE_KEEP_TEST_DIRS asks to leave test files behind.
+bool KeepTestDirs();
+
 class TempDir {
 public:
   TempDir();

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace telvane::test {
 
 namespace {
@@ -17,7 +19,7 @@ public:
     if (!::mkdtemp(path_.data())) std::abort();
   }
   ~PrivateHome() {
-    if (const char* keep = std::getenv("TELVANE_KEEP_TEST_DIRS"); keep && *keep && *keep != '0') return;
+    if (KeepTestDirs()) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
