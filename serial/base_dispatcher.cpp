@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/io_errors.h"
@@ -94,6 +95,7 @@ int TApdBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint32
     dcb_.outxDsrFlow = requireDsr_;
     clearAllTriggers();
     modemStatus_ = lines;
+    updateOutputHold();
     lineErrors_ = 0;
     ringSeen_ = false;
     outputWritten_ = false;
@@ -327,6 +329,7 @@ int TApdBaseDispatcher::SetHardwareFlow(int bufferFull, int bufferResume, uint32
     dcb_.rtsControl = rtsFlow_ ? LineControl::Handshake : (rtsState_ ? LineControl::Enable : LineControl::Disable);
     dcb_.outxDsrFlow = requireDsr_;
     dcb_.outxCtsFlow = requireCts_;
+    updateOutputHold();
     bufferFull_ = bufferFull;
     bufferResume_ = bufferResume;
     // A line given back to the program returns to the state it was set to.
@@ -457,26 +460,26 @@ int TApdBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
   if (data.empty()) return ecOK;
   if (const int lost = deviceLost_.load()) return lost;
   int written;
+  bool wakeOutput;
   {
     std::lock_guard lock(outputLock_);
     if (output_.space() < data.size()) return ecOutputBufferTooSmall;
     written = DeviceWrite(data);
+    wakeOutput = std::exchange(outputIdle_, false);
   }
   if (written <= 0) return ecPutBlockFail;
-  outputEvents_.signal(evOutput);
-  std::lock_guard lock(dataLock_);
+  // A busy output thread finds the new bytes before it goes idle.
+  if (wakeOutput) outputEvents_.signal(evOutput);
   outputWritten_ = true;
-  if (tracing_.load()) trace_.add(TraceBuffer::Transmitted, data.data(), data.size());
-  if (logging_.load())
-    logEntry(LogType::Dispatch, LogSubtype::WriteCom, static_cast<uint32_t>(data.size()), {}, data.data(),
-             data.size());
+  if (tracing_.load() || logging_.load()) {
+    std::lock_guard lock(dataLock_);
+    if (tracing_.load()) trace_.add(TraceBuffer::Transmitted, data.data(), data.size());
+    if (logging_.load())
+      logEntry(LogType::Dispatch, LogSubtype::WriteCom, static_cast<uint32_t>(data.size()), {}, data.data(),
+               data.size());
+  }
   return ecOK;
 }
-
-namespace {
-// After a consumer freed space: the event thread may have stopped watching
-// for input while the ring was full.
-}  // namespace
 
 int TApdBaseDispatcher::TakeByte(uint8_t& byte) {
   {
@@ -566,7 +569,12 @@ void TApdBaseDispatcher::sampleModemStatus() {
     ringSeen_ = false;
   }
   modemStatus_ = static_cast<uint8_t>(lines | deltas);
+  updateOutputHold();
   if (logging_.load()) logEntry(LogType::Dispatch, LogSubtype::ModemStatus, modemStatus_);
+}
+
+void TApdBaseDispatcher::updateOutputHold() {
+  outputHeld_ = (requireCts_ && !(modemStatus_ & msCTS)) || (requireDsr_ && !(modemStatus_ & msDSR));
 }
 
 void TApdBaseDispatcher::sampleLineErrors() {

@@ -282,6 +282,7 @@ protected:
   bool handleInUse(int handle) const;
   void recomputeWantsDeliveries();
   void recomputeWatchOutput();
+  void updateOutputHold();  // with dataLock_ held, after the lines or their requirements change
   void sweepDeletedHandlers();
   void logEntry(LogType type, LogSubtype subtype, uint32_t data, std::string_view note = {},
                 const uint8_t* bytes = nullptr, size_t n = 0);
@@ -324,7 +325,6 @@ protected:
   uint8_t modemStatus_ = 0;
   uint32_t lineErrors_ = 0;
   bool ringSeen_ = false;
-  bool outputWritten_ = false;
   std::vector<TimerTrigger> timers_;
   std::vector<StatusTrigger> statuses_;
   std::vector<DataTrigger> datas_;
@@ -364,6 +364,7 @@ protected:
   // Guarded by outputLock_.
   OutputRing output_;
   uint64_t outputGeneration_ = 0;  // bumped by every purge of the output ring
+  bool outputIdle_ = true;         // the output thread waits for evOutput
 
   // Shared flags.
   std::atomic<bool> open_{false};
@@ -383,6 +384,8 @@ protected:
   // instead of at the next 50 ms round. INT_MAX / -1 when none is armed.
   std::atomic<int> wakeWhenFreeAtLeast_{INT32_MAX};
   std::atomic<int> wakeWhenUsedAtMost_{-1};
+  std::atomic<bool> outputHeld_{false};         // CTS or DSR is required and low
+  std::atomic<bool> outputWritten_{false};      // since the output-sent trigger last looked
   std::atomic<bool> outputWakePending_{false};  // an output trigger may hold: not yet looked at
   std::atomic<bool> dispatchWaiting_{false};    // the dispatch thread is in (or entering) its wait
   // A flow character the device had no room for; the output thread sends

@@ -287,12 +287,7 @@ void TApdBaseDispatcher::writeOutRing() {
     const size_t n = run.size();
     size_t done = 0;
     while (done < n) {
-      bool held;
-      {
-        std::lock_guard lock(dataLock_);
-        const uint8_t lines = modemStatus_;
-        held = (requireCts_ && !(lines & msCTS)) || (requireDsr_ && !(lines & msDSR));
-      }
+      const bool held = outputHeld_.load();
       const int put = held ? 0 : DeviceWriteNow(run.data() + done, n - done);
       size_t advance = 0;
       if (put > 0) {
@@ -336,8 +331,16 @@ void TApdBaseDispatcher::outputThreadBody() {
   ThreadScope scope(runningThreads_, outputEnded_, generalEvent_, threadEndLock_, threadEnded_);
   try {
     for (;;) {
+      bool idle;
+      {
+        // Senders signal only an idle thread; bytes already in the ring
+        // are written without waiting.
+        std::lock_guard lock(outputLock_);
+        idle = outputIdle_ = output_.empty();
+      }
       const int event =
-          outputEvents_.waitAny((1u << evOutput) | (1u << evOutputFlush), std::chrono::milliseconds(-1));
+          idle ? outputEvents_.waitAny((1u << evOutput) | (1u << evOutputFlush), std::chrono::milliseconds(-1))
+               : evOutput;
       if (event == evOutputFlush) {
         generalEvent_.signal(evGeneral);
         if (closing_.load()) break;

@@ -437,8 +437,7 @@ bool TApdBaseDispatcher::checkStatusTriggers() {
           break;
         }
         case stOutSent:
-          fire = outputWritten_;
-          if (fire) outputWritten_ = false;
+          fire = outputWritten_.exchange(false);
           break;
         default: break;
       }

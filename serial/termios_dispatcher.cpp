@@ -29,17 +29,19 @@ int TApdTermiosDispatcher::DeviceEscape(int function) {
 
 int TApdTermiosDispatcher::DevicePurge(int which) {
   if (which != 0) return device_.purgeInput();
-  if (threadsStarted_ && !outputEnded_.load()) {
-    // The output thread abandons what it is writing and says so; only then
-    // is the ring emptied under it.
-    generalEvent_.reset(evGeneral);
-    outputEvents_.signal(evOutputFlush);
-    generalEvent_.waitAny(1, std::chrono::milliseconds(3000));
-  }
+  generalEvent_.reset(evGeneral);
   {
+    // Emptied first, so the output thread can take nothing more from it;
+    // the new generation makes it drop a run it is writing.
     std::lock_guard lock(outputLock_);
     output_.clear();
     ++outputGeneration_;
+  }
+  if (threadsStarted_ && !outputEnded_.load()) {
+    // Nothing is appended where that run lay until the thread has let go
+    // of it and said so.
+    outputEvents_.signal(evOutputFlush);
+    generalEvent_.waitAny(1, std::chrono::milliseconds(3000));
   }
   return device_.purgeOutput();
 }
