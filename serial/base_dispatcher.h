@@ -264,9 +264,9 @@ protected:
   void eventThreadBody();
   void dispatchThreadBody();
   void outputThreadBody();
-  // Reads what the device holds; `more` tells whether the last read filled
-  // all the room it had (the device may hold more).
-  int readIntoRing(bool* more = nullptr);
+  // One read of what the device holds into the ring's free space; the
+  // count read, 0 when nothing came or the ring is full.
+  int readIntoRing();
   void writeOutRing();
   bool checkStatusTriggers();
   bool checkTimerTriggers();

@@ -141,9 +141,8 @@ void TApdBaseDispatcher::eventThreadBody() {
 
 // ---- dispatch thread
 
-int TApdBaseDispatcher::readIntoRing(bool* more) {
+int TApdBaseDispatcher::readIntoRing() {
   int total = 0;
-  if (more) *more = false;
   std::span<uint8_t> first, second;
   {
     std::lock_guard lock(inputLock_);
@@ -177,8 +176,6 @@ int TApdBaseDispatcher::readIntoRing(bool* more) {
         }
       }
       total = got;
-      // All the room taken: the device may hold more than the ring had.
-      if (more) *more = static_cast<size_t>(got) == first.size() + second.size();
     }
   }
   bool full;
@@ -231,19 +228,18 @@ void TApdBaseDispatcher::dispatchThreadBody() {
         }
       }
       // Read and announce until the device is empty (or the ring full),
-      // so a stream costs one wake-up per burst, not per read.
-      // A read that finds nothing is not free on a tty (it waits for the
-      // line discipline's flush), so read again only after a read that
-      // filled all its room, and not at all when a wake-up alone ended a
+      // so a stream costs one wake-up per burst, not a wait and a read per
+      // tty buffer (a tty hands over at most 4 KiB a read). A read that
+      // finds nothing is not free on a tty (it waits for the line
+      // discipline's flush), so there is none when a wake-up alone ended a
       // wait that watched a working device for input (the wait saw none).
       const bool sawNoInput = watchInput && (waited & evWokenUp) && !(waited & (evRxChar | evDeviceLost)) &&
                               deviceLost_.load() == 0;
       const bool readDevice = !sawNoInput;
       for (int batch = 0; batch < kReadBatches && !stopping(); ++batch) {
-        bool more = false;
-        const int got = readDevice ? readIntoRing(&more) : 0;
+        const int got = readDevice ? readIntoRing() : 0;
         fireDataRound();
-        if (got <= 0 || !more) break;
+        if (got <= 0) break;
       }
       if (events & (kModemEvents | kErrorEvents)) readyEvent_.signal(evReady);
       if (peerStopped_.load()) updateInputFlow();
