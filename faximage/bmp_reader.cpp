@@ -10,16 +10,21 @@
 // | 18     | 4/2  | width (core header: 2 bytes)                        |
 // | 22     | 4/2  | height; negative = rows stored top-down             |
 // | 28     | 2    | bits per pixel (core header: offset 24)             |
-// | 30     | 4    | compression: 0 none, 3 bit fields                   |
+// | 30     | 4    | compression: 0 none, 1 RLE8, 2 RLE4, 3 bit fields   |
 // | 46     | 4    | colours used (0 = 2^bits)                           |
 // | 54     | 12   | red, green, blue masks (bit fields)                 |
 // Palette behind the info header: 4 bytes B, G, R, 0 per colour (3 for the
 // core header). Rows are padded to 4 bytes and stored bottom-up.
+// RLE8/RLE4 data: pairs (n > 0, value) repeat the value (RLE4: its two
+// nibbles in turn) for n pixels; (0, 0) ends a row, (0, 1) the bitmap,
+// (0, 2, dx, dy) moves on; (0, n >= 3) is followed by n literal pixels,
+// padded to an even number of bytes.
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "faximage/apf_format.h"
 #include "faximage/image_readers.h"
@@ -32,6 +37,7 @@ namespace {
 constexpr int kBadFormat = -image_status::BadGraphicsFormat;
 constexpr uint64_t kMaxBmpFile = 256ull << 20;
 constexpr int64_t kMaxPixels = 64ll << 20;
+constexpr int64_t kRlePixelsPerByte = 4096, kRleFreePixels = 1 << 20;
 
 int MaskShift(uint32_t mask) { return mask ? std::countr_zero(mask) : 0; }
 uint32_t MaskValue(uint32_t px, uint32_t mask) {
@@ -128,6 +134,48 @@ private:
   std::string ext_;
 };
 
+// Expands RLE8 or RLE4 data into the uncompressed bottom-up layout; pixels
+// the codes skip keep colour 0, as the system's own loader leaves them.
+// Data that ends without its end-of-bitmap code keeps what was drawn.
+void ExpandRle(const uint8_t* p, const uint8_t* end, int bits, int64_t width, int64_t height, size_t stride,
+               std::vector<uint8_t>& out) {
+  out.assign(stride * static_cast<size_t>(height), 0);
+  int64_t x = 0, y = 0;
+  auto put = [&](unsigned v) {
+    if (x < width) {
+      uint8_t* row = out.data() + static_cast<size_t>(y) * stride;
+      if (bits == 8)
+        row[x] = static_cast<uint8_t>(v);
+      else
+        row[x / 2] |= static_cast<uint8_t>(x % 2 ? v & 15 : (v & 15) << 4);
+    }
+    ++x;
+  };
+  auto nibble = [bits](unsigned byte, int i) { return bits == 8 ? byte : (i % 2 ? byte & 15 : byte >> 4); };
+  while (end - p >= 2 && y < height) {
+    const uint8_t n = p[0], v = p[1];
+    p += 2;
+    if (n > 0) {
+      for (int i = 0; i < n; ++i) put(nibble(v, i));
+    } else if (v == 0) {
+      x = 0;
+      ++y;
+    } else if (v == 1) {
+      return;
+    } else if (v == 2) {
+      if (end - p < 2) return;
+      x += p[0];
+      y += p[1];
+      p += 2;
+    } else {
+      const size_t bytes = bits == 8 ? v : (v + 1u) / 2;
+      if (static_cast<size_t>(end - p) < bytes) return;
+      for (int i = 0; i < v; ++i) put(nibble(p[bits == 8 ? i : i / 2], i));
+      p += std::min<size_t>((bytes + 1) & ~size_t{1}, static_cast<size_t>(end - p));
+    }
+  }
+}
+
 }  // namespace
 
 int DitherThreshold(int a, int b) {
@@ -151,7 +199,7 @@ int DecodeBmp(const uint8_t* d, size_t size, SourceBitmap& out) {
   size_t paletteEntry = 4;
   if (infoSize == 12) {
     width = Get16(d + 18);
-    height = static_cast<int16_t>(Get16(d + 20));
+    height = Get16(d + 20);  // unsigned: the core header has no top-down form
     bits = Get16(d + 24);
     paletteEntry = 3;
   } else if (infoSize >= 40 && infoSize <= 124 && size >= 14 + 40) {
@@ -164,7 +212,7 @@ int DecodeBmp(const uint8_t* d, size_t size, SourceBitmap& out) {
       // Masks follow the 40-byte header, or sit inside a longer one.
       if (size < 14 + 40 + 12) return kBadFormat;
       for (int i = 0; i < 3; ++i) masks[i] = Get32(d + 54 + 4 * i);
-    } else if (compression != 0) {
+    } else if (compression != 0 && compression != 1 && compression != 2) {
       return kBadFormat;
     }
   } else {
@@ -175,6 +223,11 @@ int DecodeBmp(const uint8_t* d, size_t size, SourceBitmap& out) {
   if (width <= 0 || height <= 0 || width * height > kMaxPixels) return kBadFormat;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return kBadFormat;
   if (compression == 3 && bits != 16 && bits != 32) return kBadFormat;
+  const bool rle = compression == 1 || compression == 2;
+  if (rle && (topDown || bits != (compression == 1 ? 8 : 4))) return kBadFormat;
+  // A few bytes of RLE codes may claim millions of pixels; real files,
+  // blank rows ended by their 2-byte codes included, stay far below this.
+  if (rle && width * height > kRlePixelsPerByte * static_cast<int64_t>(size) + kRleFreePixels) return kBadFormat;
   if (bits == 16 && compression == 0) masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
 
   // Palette.
@@ -189,10 +242,18 @@ int DecodeBmp(const uint8_t* d, size_t size, SourceBitmap& out) {
     }
   }
   const size_t stride = static_cast<size_t>((width * bits + 31) / 32 * 4);
-  if (dataOffset > size || (size - dataOffset) / stride < static_cast<size_t>(height)) return kBadFormat;
+  if (dataOffset > size) return kBadFormat;
+  const uint8_t* pixels = d + dataOffset;
+  std::vector<uint8_t> expanded;
+  if (rle) {
+    ExpandRle(pixels, d + size, bits, width, height, stride, expanded);
+    pixels = expanded.data();
+  } else if ((size - dataOffset) / stride < static_cast<size_t>(height)) {
+    return kBadFormat;
+  }
   auto rowData = [&](int64_t y) {  // y counted from the top
     const int64_t stored = topDown ? y : height - 1 - y;
-    return d + dataOffset + static_cast<size_t>(stored) * stride;
+    return pixels + static_cast<size_t>(stored) * stride;
   };
   auto brightness = [](uint32_t c) { return (c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF); };
 

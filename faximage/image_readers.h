@@ -30,7 +30,7 @@ struct UserLineSource {
 };
 std::unique_ptr<FaxInputReader> NewUserReader(UserLineSource source, std::string defaultExtension);
 
-// Loads a BMP file (1, 4, 8, 24 or 32 bits; uncompressed or bit fields;
+// Loads a BMP file (1, 4, 8, 24 or 32 bits; uncompressed, RLE8, RLE4 or bit fields;
 // bottom-up or top-down; any palette). 0, -8002 for anything else, or an I/O
 // error.
 int LoadBmpFile(const std::string& name, SourceBitmap& out);

@@ -31,6 +31,15 @@ public:
     width_ = xmax - xmin + 1;
     bytesPerLine_ = Get16(h + pcx::kBytesPerLine);
     if (bytesPerLine_ == 0) return kBadFormat;
+    // The window's height bounds the rows: data behind them (the 256-colour
+    // palette some writers append, 0x0C and 768 bytes) is not image.
+    const int ymin = Get16(h + pcx::kYmin), ymax = Get16(h + pcx::kYmax);
+    rowsLeft_ = ymax >= ymin ? ymax - ymin + 1 : -1;
+    // A palette that names its two colours says which is black; files
+    // without one (version 3, or all zero) keep the classic set bit = white.
+    const uint8_t* pal = h + pcx::kPalette;
+    const int bright0 = pal[0] + pal[1] + pal[2], bright1 = pal[3] + pal[4] + pal[5];
+    invert_ = h[pcx::kVersion] == 3 || bright1 >= bright0;
     pos_ = begin + pcx::kHeaderSize;
     end_ = end;
     runLeft_ = 0;
@@ -40,6 +49,7 @@ public:
 
   // False when the data is exhausted.
   bool row(uint8_t* raster, int& length) {
+    if (rowsLeft_ == 0) return false;
     const size_t kept = std::min<size_t>(bytesPerLine_, kRasterBufferSize);
     size_t done = 0;
     while (done < bytesPerLine_) {
@@ -62,7 +72,7 @@ public:
           --runLeft_;
         }
       }
-      if (done < kept) raster[done] = static_cast<uint8_t>(~b);  // PCX: set bit = white
+      if (done < kept) raster[done] = invert_ ? static_cast<uint8_t>(~b) : b;
       ++done;
     }
     if (done == 0) return false;
@@ -72,6 +82,7 @@ public:
     if (width_ % 8 && imageBytes == static_cast<size_t>((width_ + 7) / 8))
       raster[imageBytes - 1] &= static_cast<uint8_t>(0xFF << (8 - width_ % 8));
     length = static_cast<int>(std::min(done, kept));
+    if (rowsLeft_ > 0) --rowsLeft_;
     return true;
   }
 
@@ -84,6 +95,8 @@ private:
   const uint8_t* end_ = nullptr;
   int runLeft_ = 0;
   uint8_t runByte_ = 0;
+  int rowsLeft_ = -1;  // -1: until the data ends
+  bool invert_ = true;
 };
 
 class PcxReader : public FaxInputReader {

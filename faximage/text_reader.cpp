@@ -65,16 +65,17 @@ int TextLineSource::next(std::string& line) {
       }
     }
     const uint8_t* start = block_ + pos_;
-    const auto* cr = static_cast<const uint8_t*>(std::memchr(start, '\r', len_ - pos_));
-    if (!cr) {
+    const uint8_t* end = block_ + len_;
+    const uint8_t* eol = std::find_if(start, end, [](uint8_t c) { return c == '\r' || c == '\n'; });
+    if (eol == end) {
       line.append(reinterpret_cast<const char*>(start), len_ - pos_);
       pos_ = len_;
       any = true;
       continue;
     }
-    line.append(reinterpret_cast<const char*>(start), static_cast<size_t>(cr - start));
-    pos_ = static_cast<size_t>(cr - block_) + 1;
-    skipLf_ = true;
+    line.append(reinterpret_cast<const char*>(start), static_cast<size_t>(eol - start));
+    pos_ = static_cast<size_t>(eol - block_) + 1;
+    skipLf_ = *eol == '\r';
     return 1;
   }
 }

@@ -29,8 +29,10 @@ public:
 };
 
 // Splits a text file into lines: a line ends at CR, an LF right behind a CR
-// is skipped (also across blocks), a lone LF is an ordinary character, a
-// Ctrl-Z that ends a 4096-byte block is dropped.
+// is skipped (also across blocks), a Ctrl-Z that ends a 4096-byte block is
+// dropped. A lone LF ends a line too: text files here end their lines with
+// LF alone, and drawn as a character it would run a whole file into one line
+// cut at the page's edge.
 class TextLineSource {
 public:
   int open(const std::string& name);

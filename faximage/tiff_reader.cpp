@@ -26,10 +26,12 @@ constexpr uint64_t kMaxTiffFile = 256ull << 20;
 
 namespace tag {
 constexpr int SubfileType = 255, ImageWidth = 256, ImageLength = 257, BitsPerSample = 258, Compression = 259,
-              Photometric = 262, FillOrder = 266, StripOffsets = 273, RowsPerStrip = 278, StripByteCounts = 279;
+              Photometric = 262, FillOrder = 266, StripOffsets = 273, RowsPerStrip = 278, StripByteCounts = 279,
+              ColorMap = 320;
 }
 constexpr int kTypeShort = 3;  // any other type is read as LONG (4)
 constexpr int kCompressionNone = 1, kCompressionPackBits = 32773;
+constexpr uint32_t kPhotometricPalette = 3;
 
 constexpr int kEndOfFile = -image_status::DeviceReadError;
 constexpr int kBadFormat = -image_status::BadGraphicsFormat;
@@ -69,17 +71,17 @@ public:
       endOfPage = true;
       return 0;
     }
-    const size_t rowBytes = (width_ + 7) / 8;
+    const size_t rowBytes = static_cast<size_t>((uint64_t{width_} + 7) / 8);  // no wrap near 2^32
     const size_t kept = std::min<size_t>(rowBytes, kRasterBufferSize);
     if (compression_ == kCompressionNone) {
       if (pos_ > data_.size() || data_.size() - pos_ < rowBytes) return kEndOfFile;
       std::memcpy(raster, data_.data() + pos_, kept);
       pos_ += rowBytes;
+      if (fillOrder_ == 2)
+        for (size_t i = 0; i < kept; ++i) raster[i] = ReverseBits(raster[i]);
     } else if (int rc = unpackBits(raster, rowBytes, kept); rc < 0) {
       return rc;
     }
-    if (fillOrder_ == 2)
-      for (size_t i = 0; i < kept; ++i) raster[i] = ReverseBits(raster[i]);
     if (photometric_ != 0) {  // BlackIsZero: the raster wants set bits black
       for (size_t i = 0; i < kept; ++i) raster[i] = static_cast<uint8_t>(~raster[i]);
       if (kept == rowBytes && width_ % 8) raster[kept - 1] &= static_cast<uint8_t>(0xFF << (8 - width_ % 8));
@@ -137,9 +139,11 @@ private:
     const uint16_t entries = get16(ifd);
     if (!has(ifd + 2, uint64_t{entries} * 12)) return kEndOfFile;
     Entry e[280 - 255];
+    size_t colorMap = 0;  // where a bilevel palette's six SHORTs lie (R0 R1 G0 G1 B0 B1)
     for (uint16_t i = 0; i < entries; ++i) {
       const size_t at = ifd + 2 + size_t{i} * 12;
       const int t = get16(at);
+      if (t == tag::ColorMap && get16(at + 2) == kTypeShort && get32(at + 4) == 6) colorMap = get32(at + 8);
       if (t < tag::SubfileType || t > tag::StripByteCounts) continue;
       Entry& x = e[t - tag::SubfileType];
       x.present = true;
@@ -166,6 +170,13 @@ private:
     if (int rc = single(tag::FillOrder, 1, fillOrder_); rc < 0) return rc;
     if (int rc = single(tag::RowsPerStrip, length_, rps); rc < 0) return rc;
     if (width_ == 0 || bits != 1) return kBadFormat;
+    // A palette image whose colour 1 is the darker one stores black as 1,
+    // as WhiteIsZero does; any other non-zero value stores black as 0.
+    if (photometric_ == kPhotometricPalette && colorMap && has(colorMap, 12)) {
+      const uint32_t bright0 = get16(colorMap) + get16(colorMap + 4) + get16(colorMap + 8);
+      const uint32_t bright1 = get16(colorMap + 2) + get16(colorMap + 6) + get16(colorMap + 10);
+      if (bright1 < bright0) photometric_ = 0;
+    }
     if (compression != kCompressionNone && compression != kCompressionPackBits) return kBadFormat;
     compression_ = static_cast<int>(compression);
     rowsPerStrip_ = rps == 0 ? length_ : rps;
@@ -188,22 +199,26 @@ private:
   }
 
   // PackBits (TIFF 6.0 section 9): n < 128 copies n + 1 bytes, n > 128
-  // repeats the next byte 257 - n times, 128 is a no-op.
+  // repeats the next byte 257 - n times, 128 is a no-op. FillOrder 2
+  // reverses the bits of the stored bytes, count bytes included (as libtiff
+  // writes and reads them), so every byte is turned round as it is taken.
   int unpackBits(uint8_t* raster, size_t rowBytes, size_t kept) {
     size_t done = 0;
     const auto* d = reinterpret_cast<const uint8_t*>(data_.data());
+    const bool reverse = fillOrder_ == 2;
+    auto take = [&](size_t at) { return reverse ? ReverseBits(d[at]) : d[at]; };
     while (done < rowBytes) {
       if (pos_ >= data_.size()) return kEndOfFile;
-      const uint8_t n = d[pos_++];
+      const uint8_t n = take(pos_++);
       if (n < 128) {
         const size_t count = size_t{n} + 1;
         if (data_.size() - pos_ < count) return kEndOfFile;
         for (size_t i = 0; i < count; ++i, ++done)
-          if (done < kept) raster[done] = d[pos_ + i];
+          if (done < kept) raster[done] = take(pos_ + i);
         pos_ += count;
       } else if (n > 128) {
         if (pos_ >= data_.size()) return kEndOfFile;
-        const uint8_t b = d[pos_++];
+        const uint8_t b = take(pos_++);
         for (size_t i = 0, count = 257u - n; i < count; ++i, ++done)
           if (done < kept) raster[done] = b;
       }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "faximage/apf_reader.h"
 #include "faximage/builtin_font.h"
@@ -65,6 +67,14 @@ TEST_F(TextFixture, OneHundredThirtyLinesGiveThreePagesOf60_60_10) {
   EXPECT_EQ(CodedLines(f, 1), 60 * 16);
   EXPECT_EQ(CodedLines(f, 2), 60 * 16);
   EXPECT_EQ(CodedLines(f, 3), 10 * 16);
+  // The same text with LF line ends, as editors here write it.
+  const auto page2 = test::DecodeApfPage(f, 2);
+  std::string unix = Lines(130);
+  unix.erase(std::remove(unix.begin(), unix.end(), '\r'), unix.end());
+  const std::string g = convert(unix);
+  ASSERT_EQ(PageCount(g), 3);
+  EXPECT_EQ(CodedLines(g, 3), 10 * 16);
+  EXPECT_EQ(test::DecodeApfPage(g, 2), page2);
 }
 
 TEST_F(TextFixture, ExactlyTwoFullPagesGiveNoEmptyThirdPage) {
@@ -116,21 +126,20 @@ TEST_F(TextFixture, TopMarginAddsBlankLinesToEveryPage) {
   EXPECT_EQ(CodedLines(f, 2), 7 + 16);
 }
 
-TEST(TextReader, LinesEndAtCrAndLfAfterCrIsSkippedEvenAcrossBlocks) {
+TEST(TextReader, LinesEndAtCrLfOrLfAndLfAfterCrIsSkippedEvenAcrossBlocks) {
   test::TempDir dir;
   std::string text(4095, 'a');
-  text += "\r\nb\nc\r";  // CR ends block 1, LF begins block 2; a lone LF is a character
-  text += std::string("d\x1A");
+  text += "\r\nb\nc\r\n\nd\x1A";  // CR ends block 1, its LF begins block 2; LF alone ends a line
   dir.write("t.txt", text);
   TextLineSource s;
   ASSERT_EQ(s.open(dir.file("t.txt")), 0);
   std::string line;
   ASSERT_EQ(s.next(line), 1);
   EXPECT_EQ(line.size(), 4095u);
-  ASSERT_EQ(s.next(line), 1);
-  EXPECT_EQ(line, "b\nc");
-  ASSERT_EQ(s.next(line), 1);
-  EXPECT_EQ(line, "d");  // the Ctrl-Z ending the block is dropped
+  for (const char* want : {"b", "c", "", "d"}) {  // the Ctrl-Z ending the block is dropped
+    ASSERT_EQ(s.next(line), 1);
+    EXPECT_EQ(line, want);
+  }
   EXPECT_EQ(s.next(line), 0);
 }
 
@@ -298,14 +307,20 @@ TEST_F(ImageFixture, TiffFilesWrittenByLibtiffConvert) {
   struct Case {
     bool packBits, blackIsZero;
     int rowsPerStrip;
-    bool bigEndian;
-  } cases[] = {{false, false, 40, false}, {true, false, 40, false}, {false, true, 7, false},
-               {true, true, 3, true}, {true, false, 1, true}};
+    bool bigEndian, lsbFirst;
+  } cases[] = {{false, false, 40, false, false}, {true, false, 40, false, false}, {false, true, 7, false, false},
+               {true, true, 3, true, false},     {true, false, 1, true, false},   {false, false, 40, false, true},
+               {true, true, 5, false, true}};
   for (const auto& k : cases) {
-    test::WriteBytes(dir.file("in.tif"),
-                     test::LibtiffWriteBilevel(image, 300, k.packBits, k.blackIsZero, k.rowsPerStrip, k.bigEndian));
+    test::WriteBytes(dir.file("in.tif"), test::LibtiffWriteBilevel(image, 300, k.packBits, k.blackIsZero,
+                                                                   k.rowsPerStrip, k.bigEndian, k.lsbFirst));
     ASSERT_EQ(convert(TFaxInputDocumentType::idTiff, "in.tif"), 0)
-        << k.packBits << k.blackIsZero << k.rowsPerStrip << k.bigEndian;
+        << k.packBits << k.blackIsZero << k.rowsPerStrip << k.bigEndian << k.lsbFirst;
+    ExpectPageShows(dir.file("out.apf"), image, 300, 50);
+  }
+  for (bool whiteFirst : {true, false}) {  // palette images: the colour map says which index is black
+    test::WriteBytes(dir.file("in.tif"), test::LibtiffWritePalette(image, 300, whiteFirst));
+    ASSERT_EQ(convert(TFaxInputDocumentType::idTiff, "in.tif"), 0) << whiteFirst;
     ExpectPageShows(dir.file("out.apf"), image, 300, 50);
   }
 }
@@ -338,6 +353,17 @@ TEST_F(ImageFixture, DamagedTiffFilesGiveTheirErrorCodes) {
   }
   test::WriteBytes(dir.file("b.tif"), zero);
   EXPECT_EQ(convert(TFaxInputDocumentType::idTiff, "b.tif"), -image_status::BadGraphicsFormat);
+  // A width of 2^32 - 1 (its rows' byte count must not wrap to 0).
+  Bytes widest = good;
+  for (size_t i = 0; i < widest[ifd]; ++i) {
+    const size_t e = ifd + 2 + i * 12;
+    if ((widest[e] | widest[e + 1] << 8) == 256) {
+      widest[e + 2] = 4;  // LONG
+      std::fill(widest.begin() + static_cast<long>(e) + 8, widest.begin() + static_cast<long>(e) + 12, 0xFF);
+    }
+  }
+  test::WriteBytes(dir.file("w.tif"), widest);
+  EXPECT_EQ(convert(TFaxInputDocumentType::idTiff, "w.tif"), -image_status::DeviceReadError);
   // Strip offset past the end of the file.
   Bytes far = good;
   for (size_t i = 0; i < far[ifd]; ++i) {
@@ -383,6 +409,83 @@ TEST_F(ImageFixture, DcxWithSeveralImagesGivesOnePagePerImage) {
   Put32(dcx.data(), 12345);
   test::WriteBytes(dir.file("bad.dcx"), dcx);
   EXPECT_EQ(convert(TFaxInputDocumentType::idDcx, "bad.dcx"), -image_status::BadGraphicsFormat);
+}
+
+TEST_F(ImageFixture, PcxRowsEndWithTheWindowAndThePaletteNamesBlack) {
+  // Writers put the 256-colour palette (0x0C and 768 bytes) behind the
+  // rows even of 1-bit images; it must not become rows of the page.
+  const auto image = Picture(200, 12);
+  MonoBitmap bitmap(200, 12);
+  for (int y = 0; y < 12; ++y) {
+    const auto& row = image[static_cast<size_t>(y)];
+    std::copy(row.begin(), row.end(), bitmap.row(y));
+  }
+  Bytes pcx = EncodePcx(bitmap);
+  pcx.push_back(0x0C);
+  for (int i = 0; i < 256; ++i) pcx.insert(pcx.end(), 3, static_cast<uint8_t>(i == 1 ? 0xFF : 0x17));
+  test::WriteBytes(dir.file("pal.pcx"), pcx);
+  ASSERT_EQ(convert(TFaxInputDocumentType::idPcx, "pal.pcx"), 0);
+  ExpectPageShows(dir.file("out.apf"), image, 200, 50);
+  // A header palette with colour 0 white and colour 1 black: set bits are black.
+  for (auto& b : bitmap.bits) b = static_cast<uint8_t>(~b);
+  pcx = EncodePcx(bitmap);
+  pcx[16] = pcx[17] = pcx[18] = 0xFF;
+  test::WriteBytes(dir.file("inv.pcx"), pcx);
+  ASSERT_EQ(convert(TFaxInputDocumentType::idPcx, "inv.pcx"), 0);
+  ExpectPageShows(dir.file("out.apf"), image, 200, 50);
+}
+
+// A BMP file of 8 x 3 pixels, palette colour 0 white and 1 black, with the
+// given (compressed) pixel data.
+Bytes SmallBmp(int bits, uint32_t compression, const Bytes& data) {
+  Bytes bmp(14 + 40 + 8, 0);
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  Put32(&bmp[10], static_cast<uint32_t>(bmp.size()));
+  Put32(&bmp[14], 40);
+  Put32(&bmp[18], 8);
+  Put32(&bmp[22], 3);
+  Put16(&bmp[26], 1);
+  Put16(&bmp[28], static_cast<uint32_t>(bits));
+  Put32(&bmp[30], compression);
+  Put32(&bmp[46], 2);
+  bmp[54] = bmp[55] = bmp[56] = 0xFF;
+  bmp.insert(bmp.end(), data.begin(), data.end());
+  Put32(&bmp[2], static_cast<uint32_t>(bmp.size()));
+  return bmp;
+}
+
+TEST_F(ImageFixture, RunLengthCodedBmpFilesConvert) {
+  // Top to bottom: ..###..., #.#....., .......#; rows are coded bottom-up.
+  const Bytes rle8 = {0, 2, 7, 0, 1, 1, 0, 0,                // delta to x 7, one black, end of row
+                      0, 3, 1, 0, 1, 0, 5, 0, 0, 0,          // absolute run of three (padded), five white
+                      2, 0, 3, 1, 3, 0, 0, 1};               // runs, end of bitmap
+  const Bytes rle4 = {0, 2, 7, 0, 1, 0x10, 0, 0,
+                      0, 3, 0x10, 0x10, 5, 0, 0, 0,
+                      2, 0, 3, 0x11, 3, 0, 0, 1};
+  const char* rows[] = {"..###...", "#.#.....", ".......#"};
+  for (const auto& [bits, compression, data] : {std::tuple{8, 1u, rle8}, std::tuple{4, 2u, rle4}}) {
+    test::WriteBytes(dir.file("rle.bmp"), SmallBmp(bits, compression, data));
+    ASSERT_EQ(convert(TFaxInputDocumentType::idBmp, "rle.bmp"), 0) << bits;
+    const auto page = test::DecodeApfPage(dir.file("out.apf"), 1);
+    ASSERT_EQ(page.size(), 3u);
+    for (int y = 0; y < 3; ++y)  // the dither keeps black where its threshold is above 0
+      for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(test::Pixel(page[static_cast<size_t>(y)], 50 + x), rows[y][x] == '#' && DitherThreshold(x, y) > 0)
+            << bits << " bits, row " << y << " x " << x;
+  }
+  // Cut short: what was drawn stays, the rest is colour 0.
+  test::WriteBytes(dir.file("cut.bmp"), SmallBmp(8, 1, Bytes(rle8.begin(), rle8.begin() + 7)));
+  ASSERT_EQ(convert(TFaxInputDocumentType::idBmp, "cut.bmp"), 0);
+  EXPECT_TRUE(test::Pixel(test::DecodeApfPage(dir.file("out.apf"), 1)[2], 57));
+  // RLE with the wrong depth is not a BMP we can read, nor a few codes
+  // that claim 16 million pixels a row.
+  test::WriteBytes(dir.file("bad.bmp"), SmallBmp(4, 1, rle8));
+  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "bad.bmp"), -image_status::BadGraphicsFormat);
+  Bytes huge = SmallBmp(8, 1, rle8);
+  Put32(&huge[18], 0xF9FF07);
+  test::WriteBytes(dir.file("huge.bmp"), huge);
+  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "huge.bmp"), -image_status::BadGraphicsFormat);
 }
 
 TEST_F(ImageFixture, PcxWiderThanThePageIsRefused) {

@@ -63,6 +63,10 @@ TEST_F(ToolFixture, WrongUseAndBadFilesAreReportedWithTheirMessages) {
   EXPECT_EQ(run({"export", dir.file("text.apf"), "--page", "1", dir.file("x.bmp")}), 1);
   EXPECT_NE(err.find("File is not an APF file (-8001)"), std::string::npos) << err;
   EXPECT_EQ(run({"export", dir.file("text.apf"), dir.file("x.png")}), 2);
+  test::WriteApf(dir.file("empty.apf"), {});
+  EXPECT_EQ(run({"export", dir.file("empty.apf"), dir.file("x.pdf")}), 1);
+  EXPECT_NE(err.find("no pages"), std::string::npos) << err;
+  EXPECT_FALSE(dir.exists("x.pdf"));
 }
 
 }  // namespace

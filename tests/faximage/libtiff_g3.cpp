@@ -82,10 +82,14 @@ Bytes WrapG3InTiff(const Bytes& g3, int width, int rows, uint32_t t4Options, boo
   return m.data;
 }
 
-bool LibtiffDecode(const Bytes& tiff, std::vector<Bytes>& rows) {
+bool LibtiffDecode(const Bytes& tiff, std::vector<Bytes>& rows, int directory) {
   MemFile m{tiff, 0};
   TIFF* t = Open(m, "r");
   if (!t) return false;
+  if (directory > 0 && !TIFFSetDirectory(t, static_cast<tdir_t>(directory))) {
+    TIFFClose(t);
+    return false;
+  }
   uint32_t width = 0, length = 0;
   TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(t, TIFFTAG_IMAGELENGTH, &length);
@@ -130,7 +134,7 @@ Bytes LibtiffEncode(const Bytes& raster, int width, int rows, Bytes* strip) {
 }
 
 Bytes LibtiffWriteBilevel(const std::vector<Bytes>& rows, int width, bool packBits, bool blackIsZero,
-                          int rowsPerStrip, bool bigEndian) {
+                          int rowsPerStrip, bool bigEndian, bool lsbFirst) {
   MemFile m;
   TIFF* t = Open(m, bigEndian ? "wb" : "wl");
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
@@ -140,11 +144,35 @@ Bytes LibtiffWriteBilevel(const std::vector<Bytes>& rows, int width, bool packBi
   TIFFSetField(t, TIFFTAG_COMPRESSION, packBits ? COMPRESSION_PACKBITS : COMPRESSION_NONE);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, blackIsZero ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE);
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+  if (lsbFirst) TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);  // libtiff reverses the stored bytes
   const size_t rowBytes = static_cast<size_t>((width + 7) / 8);
   Bytes row(rowBytes);
   for (size_t y = 0; y < rows.size(); ++y) {
     // The rows given are black-is-one; BlackIsZero files store them inverted.
     for (size_t i = 0; i < rowBytes; ++i) row[i] = blackIsZero ? static_cast<uint8_t>(~rows[y][i]) : rows[y][i];
+    TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0);
+  }
+  TIFFClose(t);
+  return m.data;
+}
+
+Bytes LibtiffWritePalette(const std::vector<Bytes>& rows, int width, bool whiteFirst) {
+  MemFile m;
+  TIFF* t = Open(m, "wl");
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<int>(rows.size()));
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+  uint16_t white[2] = {65535, 0}, black[2] = {0, 65535};
+  uint16_t* map = whiteFirst ? white : black;
+  TIFFSetField(t, TIFFTAG_COLORMAP, map, map, map);
+  const size_t rowBytes = static_cast<size_t>((width + 7) / 8);
+  Bytes row(rowBytes);
+  for (size_t y = 0; y < rows.size(); ++y) {
+    // Black is colour 1 when white comes first, else colour 0.
+    for (size_t i = 0; i < rowBytes; ++i) row[i] = whiteFirst ? rows[y][i] : static_cast<uint8_t>(~rows[y][i]);
     TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0);
   }
   TIFFClose(t);

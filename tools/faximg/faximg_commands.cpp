@@ -203,6 +203,9 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   int rc = 0;
   if (ext == "tif" || ext == "tiff" || ext == "pdf") {
     if (page) return err << "--page exports one page as bmp, pcx or dcx; tif and pdf take the whole fax\n", 2;
+    ApfFileHeader header;
+    if (ReadApfHeader(files[0], header) == 0 && header.pageCount == 0)
+      return err << files[0] << ": the fax has no pages, and a " << ext << " file needs one at least\n", 1;
     rc = ext == "pdf" ? ExportFaxAsPdf(files[0], files[1]) : ExportFaxAsTiff(files[0], files[1]);
   } else if (ext == "bmp" || ext == "pcx" || ext == "dcx") {
     if (!page) return err << "export to " << ext << " needs --page N\n", 2;
