@@ -9,7 +9,7 @@ TELVANE_PACKAGES=(
   libhunspell-dev hunspell-en-us
   libspandsp-dev
   libfreetype-dev fonts-dejavu-core
-  python3 python3-dbf efax
+  python3 python3-dbf python3-dbfread efax
   xvfb xauth poppler-utils
   clang libclang-rt-14-dev
   libsqlite3-dev

@@ -151,6 +151,7 @@ void WriteHeader(std::string& file, size_t at, uint32_t root, uint16_t keyLength
   const size_t forPool = forExpr.size() + 1;
   std::memcpy(h + kExpressionPool, keyExpr.data(), keyExpr.size());
   std::memcpy(h + kExpressionPool + keyPool, forExpr.data(), forExpr.size());
+  PutLe16(h + kTotalPoolLength, static_cast<uint16_t>(keyPool + forPool));
   PutLe16(h + kForPoolLength, static_cast<uint16_t>(forPool));
   PutLe16(h + kKeyPoolLength, static_cast<uint16_t>(keyPool));
 }

@@ -28,16 +28,18 @@ bool ValidName(const std::string& name) {
   return true;
 }
 
+}  // namespace
+
 void PutToday(unsigned char* p) {
   const std::time_t now = std::time(nullptr);
   std::tm tm {};
   ::localtime_r(&now, &tm);
-  p[0] = static_cast<unsigned char>(tm.tm_year % 256);
+  // FoxPro keeps the year modulo 100 (2026 is 26); a count from 1900 (126)
+  // reads as 2126 in readers that follow FoxPro.
+  p[0] = static_cast<unsigned char>((tm.tm_year + 1900) % 100);
   p[1] = static_cast<unsigned char>(tm.tm_mon + 1);
   p[2] = static_cast<unsigned char>(tm.tm_mday);
 }
-
-}  // namespace
 
 std::string BuildDbfHeader(std::vector<FieldDef>& fields, uint32_t recordCount, std::string& error) {
   if (fields.empty() || fields.size() > dbf::kMaxFields) {
@@ -144,6 +146,7 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
   headerLength_ = GetLe16(h + dbf::kHeaderLength);
   recordLength_ = GetLe16(h + dbf::kRecordLength);
   tableFlags_ = h[dbf::kTableFlags];
+  codePageMark_ = h[dbf::kCodePage];
   uint32_t count = GetLe32(h + dbf::kRecordCount);
   if (headerLength_ < dbf::kHeaderSize + 1 || headerLength_ > size || recordLength_ < 1)
     return fail(xbase_status::NotATable, "header or record length out of range");
@@ -154,9 +157,16 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
   fields_.clear();
   hasMemo_ = false;
   uint32_t offset = 1;
-  for (size_t at = 0; at + dbf::kDescriptorSize <= descriptors.size(); at += dbf::kDescriptorSize) {
+  bool terminated = false;
+  for (size_t at = 0; at < descriptors.size(); at += dbf::kDescriptorSize) {
     const auto* d = reinterpret_cast<const unsigned char*>(descriptors.data() + at);
-    if (d[0] == dbf::kHeaderTerminator) break;
+    if (d[0] == dbf::kHeaderTerminator) {
+      terminated = true;
+      break;
+    }
+    // Without the terminator the header length cannot be trusted either:
+    // the "fields" past the real ones would be record bytes.
+    if (at + dbf::kDescriptorSize > descriptors.size()) break;
     FieldDef f;
     size_t n = 0;
     while (n < dbf::kFieldNameSize && d[dbf::kFieldName + n] != 0) ++n;
@@ -176,6 +186,7 @@ int DbfFile::Open(const std::string& path, bool exclusive, bool readOnly, std::s
     offset += f.length;
     fields_.push_back(std::move(f));
   }
+  if (!terminated) return fail(xbase_status::NotATable, "the field descriptors end without the 0x0D terminator");
   if (fields_.empty()) return fail(xbase_status::NotATable, "the table has no fields");
   if (offset != recordLength_) return fail(xbase_status::NotATable, "record length does not match the fields");
   const uint64_t room = (static_cast<uint64_t>(size) - headerLength_) / recordLength_;

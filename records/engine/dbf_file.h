@@ -46,6 +46,7 @@ public:
   int Append(const char* data, uint32_t& recno);
   int SetTableFlags(uint8_t flags);
   uint8_t tableFlags() const { return tableFlags_; }
+  uint8_t codePageMark() const { return codePageMark_; }
   // A record of blanks (deletion mark clear).
   std::string BlankRecord() const;
   int Sync() { return file_.sync(); }
@@ -67,10 +68,14 @@ private:
   uint32_t recordLength_ = 0;
   uint32_t headerLength_ = 0;
   uint8_t tableFlags_ = 0;
+  uint8_t codePageMark_ = 0;
   bool hasMemo_ = false;
   bool readOnly_ = false;
   std::vector<Chunk> chunks_;
 };
+
+// Today's date as a header's date of last update (YY, MM, DD).
+void PutToday(unsigned char* lastUpdate);
 
 // Builds the header and descriptors of a table with these fields; fills in
 // the fields' offsets. Empty with `error` set when a definition is invalid.

@@ -13,7 +13,7 @@ namespace telvane::xbase {
 //
 //  offset size  meaning
 //   0      1    version: 0x03 plain table, 0xF5 table with a memo file
-//   1      3    date of last update: YY (since 1900), MM, DD
+//   1      3    date of last update: YY (year modulo 100, as FoxPro), MM, DD
 //   4      4    record count (LE)
 //   8      2    header length, descriptors and terminator included (LE)
 //  10      2    record length, deletion mark included (LE)
@@ -105,7 +105,7 @@ inline constexpr uint32_t kMaxMemoLength = 64u * 1024 * 1024;
 //   15    1  signature
 //   16  486  reserved; this engine keeps its consistency stamp at 16..24
 //  502    2  0 ascending, 1 descending (LE)
-//  504    2  reserved
+//  504    2  total expression length: both pools (LE), as FoxPro 2 writes it
 //  506    2  FOR expression pool length, terminator included (LE)
 //  508    2  reserved
 //  510    2  key expression pool length, terminator included (LE)
@@ -144,6 +144,7 @@ inline constexpr size_t kStamp = 16;  // "TVX1", record count (LE), dirty byte
 inline constexpr size_t kStampCount = 20;
 inline constexpr size_t kStampDirty = 24;
 inline constexpr size_t kDescending = 502;
+inline constexpr size_t kTotalPoolLength = 504;
 inline constexpr size_t kForPoolLength = 506;
 inline constexpr size_t kKeyPoolLength = 510;
 inline constexpr size_t kExpressionPool = 512;

@@ -182,6 +182,7 @@ std::string Table::GetString(std::string_view field) const {
   if (eof_ || i < 0) return "";
   const FieldDef& f = fields()[static_cast<size_t>(i)];
   if (f.type == 'M') return ReadMemoField(f, buffer_.data());
+  if (f.type == 'C') return ToUtf8(std::string_view(buffer_).substr(f.offset, f.length), codePage());
   return buffer_.substr(f.offset, f.length);
 }
 
@@ -233,7 +234,8 @@ int Table::PutString(std::string_view field, std::string_view text) {
   if (i < 0) return Fail(-xbase_status::FieldNotFound, "field " + std::string(field) + " not found");
   const FieldDef& f = fields()[static_cast<size_t>(i)];
   switch (f.type) {
-    case 'C': case 'M': return PutValue(i, Value::Text(std::string(text)));
+    case 'C': return PutValue(i, Value::Text(FromUtf8(text, codePage())));
+    case 'M': return PutValue(i, Value::Text(std::string(text)));
     case 'D': return PutValue(i, Value::Day(JulianFromDtos(text)));
     case 'L': {
       const std::string t = ToUpperAscii(TrimSpaces(text));
@@ -306,6 +308,7 @@ std::string Table::FieldText(uint32_t recno, int field) {
   if (!record || field < 0 || static_cast<size_t>(field) >= fields().size()) return "";
   const FieldDef& f = fields()[static_cast<size_t>(field)];
   if (f.type == 'M') return ReadMemoField(f, record);
+  if (f.type == 'C') return ToUtf8(std::string_view(record + f.offset, f.length), codePage());
   return std::string(record + f.offset, f.length);
 }
 

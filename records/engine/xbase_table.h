@@ -23,7 +23,7 @@
 // are shown):
 //   std::vector<uint32_t> rows = table.VisibleRecords();  // one pass
 //   ... row i of the grid is rows[i]; read it without moving:
-//   table.FieldText(rows[i], fieldIndex)   (C/N/D/L as stored)
+//   table.FieldText(rows[i], fieldIndex)   (C in UTF-8, N/D/L as stored)
 //   table.FieldValue(rows[i], fieldIndex)  (typed)
 //   table.IsDeletedRecord(rows[i])
 // VisibleRecords lists the rows in the controlling order (descending tags
@@ -41,6 +41,7 @@
 
 #include "platform/file_helpers.h"
 #include "records/engine/cdx_file.h"
+#include "records/engine/code_page.h"
 #include "records/engine/dbf_file.h"
 #include "records/engine/expression.h"
 #include "records/engine/in_memory_tag.h"
@@ -77,6 +78,11 @@ public:
 
   // ---- structure --------------------------------------------------------
   const std::vector<FieldDef>& fields() const { return dbf_.fields(); }
+  // The code page of the table's text (its header's mark). Character fields
+  // pass through GetString, FieldText and PutString as UTF-8, and filter and
+  // EvalLogical expressions are taken as UTF-8; values, memos and records
+  // are the stored bytes.
+  CodePage codePage() const { return CodePageFromMark(dbf_.codePageMark()); }
   int FieldIndex(std::string_view name) const { return dbf_.FieldIndex(name); }
 
   // ---- navigation -------------------------------------------------------
@@ -107,7 +113,7 @@ public:
   void Discard();
 
   std::optional<Value> GetValue(int field) const;
-  std::string GetString(std::string_view field) const;  // C/N/D/L as stored, memo text for M
+  std::string GetString(std::string_view field) const;  // C in UTF-8; N/D/L as stored; memo text for M
   bool GetLogical(std::string_view field) const;
   int32_t GetDate(std::string_view field) const;        // Julian day, 0 empty
   double GetNumber(std::string_view field) const;

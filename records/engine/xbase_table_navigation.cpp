@@ -175,7 +175,9 @@ int Table::EvalLogical(std::string_view expression) {
   if (evalText_ != expression || !eval_.valid()) {
     std::string why;
     evalText_ = std::string(expression);
-    const int rc = Expression::Compile(expression, fields(), eval_, why);
+    // String literals compare with the stored bytes, so they go into the
+    // table's code page first.
+    const int rc = Expression::Compile(FromUtf8(expression, codePage()), fields(), eval_, why);
     if (rc != 0) {
       evalText_.clear();
       return Fail(rc, why);
@@ -202,7 +204,7 @@ int Table::SetFilter(std::string_view expression) {
   Expression compiled;
   if (!expression.empty()) {
     std::string why;
-    const int crc = Expression::Compile(expression, fields(), compiled, why);
+    const int crc = Expression::Compile(FromUtf8(expression, codePage()), fields(), compiled, why);
     if (crc != 0) return Fail(crc, why);
     if (compiled.type() != ValueType::Logical)
       return Fail(-xbase_status::TypeMismatch, "filter " + Quoted(expression) + " is not logical");

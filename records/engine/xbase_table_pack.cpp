@@ -100,6 +100,7 @@ int Table::Pack() {
     if (rc != 0 || old.readAt(0, header.data(), header.size()) != static_cast<int64_t>(header.size()))
       return fail(rc ? rc : -io_error::ReadFault, "cannot read its header");
   }
+  PutToday(reinterpret_cast<unsigned char*>(header.data()) + dbf::kLastUpdate);
   PosixFile tableOut, memoOut;
   rc = tableOut.open(newTable, O_RDWR | O_CREAT | O_TRUNC);
   if (rc != 0) return fail(rc, std::string(IoErrorText(-rc)));

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -355,6 +356,47 @@ TEST_F(DamagedTableTest, TooShortOrForeignFilesAreRefusedWithAText) {
   dir_.write("LOG.DBF", "this is not a table at all, just some text that is long enough");
   EXPECT_EQ(engine_.Use(path_, "", kModeExclusive, kTypeFox), 0);
   EXPECT_FALSE(engine_.lastError().empty());
+}
+
+TEST_F(DamagedTableTest, DescriptorsWithoutTheirTerminatorAreRefused) {
+  // Five fields: the 0x0D follows the fifth descriptor.
+  Patch("LOG.DBF", dbf::kHeaderSize + 5 * dbf::kDescriptorSize, "X");
+  EXPECT_EQ(engine_.Use(path_, "", kModeExclusive, kTypeFox), 0);
+  EXPECT_EQ(engine_.lastStatus(), -xbase_status::NotATable);
+  EXPECT_NE(engine_.lastError().find("terminator"), std::string::npos) << engine_.lastError();
+}
+
+TEST_F(DamagedTableTest, IndexPagesPointingOutsideOrInALoopAreRebuiltNotFollowed) {
+  Open();
+  ASSERT_GT(t_->IndexTag("NAME", "UPPER(NAME)", false, ".not. deleted()"), 0);
+  engine_.Close(area_);
+  std::string cdx;
+  {
+    std::ifstream in(dir_.file("LOG.CDX"), std::ios::binary);
+    cdx.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const auto le32 = [&cdx](size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(cdx[at]) | static_cast<unsigned char>(cdx[at + 1]) << 8 |
+                                 static_cast<unsigned char>(cdx[at + 2]) << 16 |
+                                 static_cast<unsigned char>(cdx[at + 3]) << 24);
+  };
+  const uint32_t tagHeader = 1024;  // the first (only) tag follows the directory header
+  const uint32_t tagRoot = le32(tagHeader + cdx::kRoot);
+  // An interior root whose one child is itself.
+  std::string loop(12 + 8 + 240, '\0');
+  loop[0] = 1;  // root, not leaf
+  loop[2] = 1;  // one key
+  const uint16_t keyLength = static_cast<uint16_t>(le32(tagHeader + cdx::kKeyLength) & 0xFFFF);
+  for (int b = 0; b < 4; ++b) loop[12 + keyLength + 4 + b] = static_cast<char>(tagRoot >> (24 - 8 * b));
+  for (const std::string& damage : {loop, std::string("\x00\xFE\xFF\x7F", 4)}) {
+    if (damage.size() == 4) Patch("LOG.CDX", tagHeader + cdx::kRoot, damage);  // root far past the end
+    else Patch("LOG.CDX", tagRoot, damage);
+    Open();
+    ASSERT_EQ(t_->SetOrder("NAME"), 0);
+    EXPECT_EQ(Walk(), "one two ");
+    EXPECT_TRUE(t_->openReport().indexRebuilt);
+    engine_.Close(area_);
+  }
 }
 
 TEST_F(DamagedTableTest, UnknownFieldTypeNamesTheLetter) {

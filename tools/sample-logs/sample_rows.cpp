@@ -62,6 +62,11 @@ bool WriteSampleLogs(int outgoing, int received, std::string& error) {
       t.SetField("TIMESENT", timeOf(i));
     }
     t.SetField("LASTRESULT", i == outgoing - 1 ? "" : Results[i % 6]);
+    // Short covers and documents of one to several memo blocks.
+    t.table()->PutMemo("RTFCOVER", std::string("{\\rtf1\\ansi Fax for ") + Recipients[(i * 3) % 8] + "\\par}");
+    std::string doc = "{\\rtf1\\ansi ";
+    for (int line = 0; line <= i % 5 * 8; ++line) doc += std::string(Subjects[i % 8]) + "\\par ";
+    t.table()->PutMemo("RTFDOC", doc + "}");
     if (!t.Post()) {
       error = t.lastError();
       return false;
