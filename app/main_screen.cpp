@@ -120,6 +120,11 @@ void TMainScreen::createButtonBar() {
     field->setStatusTip(QString::fromLatin1(hint));
     field->setFocusPolicy(Qt::TabFocus);
     field->setMinimumHeight(36);
+    // The style asks 80 pixels of every text button, which makes the bar
+    // wider than the window's designed 592 pixels and pushes Exit off a
+    // 640-pixel screen. They may shrink to their glyph and caption.
+    const QString caption = QString::fromLatin1(text).remove(QLatin1Char('&'));
+    field->setMinimumWidth(field->iconSize().width() + field->fontMetrics().horizontalAdvance(caption) + 16);
     connect(field, &QPushButton::clicked, this, handler);
     layout->addWidget(field);
   };
@@ -325,6 +330,10 @@ void TMainScreen::FormActivate() {
   SetButtons();
   FaxGrid->setFocus();
   ProcessPendingMessages();
+  // A log that could not be opened closes the program first: asking to set
+  // up, reindex or receive after "closing program" would work on logs that
+  // are not open.
+  if (closing_) return;
   if (FirstRun) {
     TQuickSetup setup(this);
     CenterWindow(setup);
@@ -339,6 +348,7 @@ bool TMainScreen::NeedsReindex() const { return !tables_->HasCompleteIndexes(); 
 
 bool TMainScreen::FormCloseQuery() {
   if (FaxInProgress && !AskYesNo("You are receiving a fax. Exit the program?", "Exit")) return false;
+  closing_ = true;  // before the pending messages run: they may hold the first activation
   ProcessPendingMessages();
   tables_->CloseFax();
   tables_->CloseRec();

@@ -113,6 +113,7 @@ private:
   LogTableModel* faxModel_ = nullptr;
   LogTableModel* recModel_ = nullptr;
   QSoundEffect* sound_ = nullptr;
+  bool closing_ = false;  // the close went ahead: no start-up step may follow it
 
 public:
   // Controls, by their design names (tests reach them through these).

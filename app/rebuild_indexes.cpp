@@ -53,7 +53,12 @@ void TRebuildInd::run() {
     ProcessPendingMessages();
   });
   QApplication::restoreOverrideCursor();
+  finished_ = true;
   QApplication::postEvent(this, new QEvent(MsgCloseWindow));
+}
+
+void TRebuildInd::reject() {
+  if (finished_) QDialog::reject();
 }
 
 bool TRebuildInd::event(QEvent* event) {

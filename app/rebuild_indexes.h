@@ -19,6 +19,11 @@ public:
   const QStringList& shownTexts() const { return shown_; }
   bool succeeded() const { return succeeded_; }
 
+  // Escape and the window's close box wait for the work to end: the logs
+  // are being packed, and closing early would hand the main window back
+  // while its tables are half rebuilt.
+  void reject() override;
+
 protected:
   void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
@@ -31,6 +36,7 @@ private:
   QStringList shown_;
   bool started_ = false;
   bool succeeded_ = false;
+  bool finished_ = false;
 };
 
 }  // namespace telvane

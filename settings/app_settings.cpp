@@ -186,12 +186,16 @@ std::string FaxClassName(int faxClass) {
   }
 }
 
+int UsableDefaultFontSize(int pointSize) {
+  return pointSize >= 1 && pointSize <= 1638 ? pointSize : AppSettingsRecord{}.DefaultFontSize;
+}
+
 void ApplyDefaultFont(RichTextControl& richText, const AppSettingsRecord& s) {
   int style = 0;
   if (s.DefaultFontBold) style |= FontStyleBold;
   if (s.DefaultFontItalic) style |= FontStyleItalic;
   if (s.DefaultFontUnderline) style |= FontStyleUnderline;
-  richText.SetCurrentFont(s.DefaultFontName, s.DefaultFontSize, style);
+  richText.SetCurrentFont(s.DefaultFontName, UsableDefaultFontSize(s.DefaultFontSize), style);
 }
 
 }  // namespace telvane

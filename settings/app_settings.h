@@ -116,5 +116,8 @@ std::string FaxClassName(int faxClass);
 
 // Sets the control's current character attributes to the default font.
 void ApplyDefaultFont(RichTextControl& richText, const AppSettingsRecord& settings = AppSettings);
+// The default font size a document can use: a hand-edited size below 1 or
+// above 1638 points (the font dialog's largest) gives the default 10.
+int UsableDefaultFontSize(int pointSize);
 
 }  // namespace telvane

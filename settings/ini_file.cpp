@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -56,6 +57,11 @@ std::string_view unquote(std::string_view value) {
 
 IniDocument IniDocument::Parse(std::string_view text) {
   IniDocument doc;
+  constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
+  if (text.substr(0, utf8Bom.size()) == utf8Bom) {
+    doc.bom_ = utf8Bom;
+    text.remove_prefix(utf8Bom.size());
+  }
   if (text.find("\r\n") != std::string_view::npos) doc.newline_ = "\r\n";
   doc.finalNewline_ = text.empty() || text.back() == '\n' || text.back() == '\r';
   size_t start = 0;
@@ -113,8 +119,11 @@ std::vector<std::string> IniDocument::SectionNames() const {
   return names;
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view rawValue) {
   const std::string_view name = TrimWhitespace(key);
+  std::string oneLine(rawValue);
+  std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  const std::string_view value = oneLine;
   const auto header = findSection(section);
   if (!header) {
     if (!lines_.empty() && !TrimWhitespace(lines_.back()).empty()) lines_.emplace_back();
@@ -134,7 +143,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 }
 
 std::string IniDocument::Serialize() const {
-  std::string out;
+  std::string out = bom_;
   for (size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i];
     if (i + 1 < lines_.size() || finalNewline_) out += newline_;

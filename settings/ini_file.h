@@ -9,6 +9,9 @@
 //    (comments, unknown sections and keys, line endings) as they were;
 //    a new key goes to the end of its section, a new section to the end.
 // Lines that are neither "[section]" nor "key=value" are kept and ignored.
+// A UTF-8 byte order mark, as some editors put first, is skipped and kept.
+// A line break inside a written value becomes a blank: a value stays on its
+// own line and can never start a new key or section.
 
 #include <optional>
 #include <string>
@@ -41,6 +44,7 @@ private:
   size_t sectionEnd(size_t header) const;
 
   std::vector<std::string> lines_;
+  std::string bom_;
   std::string newline_ = "\n";
   bool finalNewline_ = true;
 };

@@ -66,11 +66,12 @@ void RestoreWindowPlacement(QWidget& window, bool designedMaximized) {
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
     return;
   }
-  if (p.Rect.Bottom == 0) {
+  const WindowRect screen = screenRect(window);
+  if (p.Rect.Bottom == 0 || !IsUsableRect(p.Rect)) {
     CenterWindow(window);
     p.Rect = toRect(window.geometry());
   }
-  const WindowRect screen = screenRect(window);
+  p.Rect = FitScreenSize(p.Rect, screen.Width(), screen.Height());
   window.setGeometry(toQRect(KeepOnScreen(p.Rect, screen.Right, screen.Bottom)));
 }
 
@@ -85,7 +86,7 @@ void CenterWindow(QWidget& window) {
 
 bool ChooseDefaultFont(QWidget* parent) {
   LoadSettings();
-  QFont font(QString::fromStdString(AppSettings.DefaultFontName), AppSettings.DefaultFontSize);
+  QFont font(QString::fromStdString(AppSettings.DefaultFontName), UsableDefaultFontSize(AppSettings.DefaultFontSize));
   font.setBold(AppSettings.DefaultFontBold);
   font.setItalic(AppSettings.DefaultFontItalic);
   font.setUnderline(AppSettings.DefaultFontUnderline);

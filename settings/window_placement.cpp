@@ -1,5 +1,7 @@
 #include "settings/window_placement.h"
 
+#include <cstdint>
+
 #include "settings/app_settings.h"
 #include "settings/ini_file.h"
 
@@ -27,6 +29,19 @@ void WriteWindowPlacement(IniFile& file, std::string_view section, const WindowP
                   file.WriteInteger(section, "Bottom", p.Rect.Bottom) &&
                   file.WriteBool(section, "Maximized", p.Maximized);
   if (!ok) throw SettingsWriteError(file.Path());
+}
+
+bool IsUsableRect(const WindowRect& r) {
+  constexpr int64_t limit = 1'000'000;  // far beyond any desktop, far from overflow
+  for (const int v : {r.Left, r.Top, r.Right, r.Bottom})
+    if (v < -limit || v > limit) return false;
+  return r.Right > r.Left && r.Bottom > r.Top;
+}
+
+WindowRect FitScreenSize(WindowRect r, int screenWidth, int screenHeight) {
+  if (screenWidth > 0 && r.Width() > screenWidth) r.Right = r.Left + screenWidth;
+  if (screenHeight > 0 && r.Height() > screenHeight) r.Bottom = r.Top + screenHeight;
+  return r;
 }
 
 WindowRect KeepOnScreen(WindowRect r, int screenWidth, int screenHeight) {

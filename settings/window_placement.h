@@ -35,6 +35,17 @@ WindowPlacement ReadWindowPlacement(const IniFile& file, std::string_view sectio
 // Throws SettingsWriteError when the file refuses a key.
 void WriteWindowPlacement(IniFile& file, std::string_view section, const WindowPlacement& placement);
 
+// A stored rectangle a window can take: positive in size and within the
+// coordinates any desktop uses. A hand-edited "Right=0" with a Bottom, a
+// Right left of Left, or values near the integer limits are none, and the
+// window is centred instead, as when nothing was stored.
+bool IsUsableRect(const WindowRect& rect);
+
+// A rectangle larger than the screen shrunk to the screen's size, keeping
+// Left and Top: a placement saved on a larger screen must not put the
+// window's edges (and its Exit button and status line) out of reach.
+WindowRect FitScreenSize(WindowRect rect, int screenWidth, int screenHeight);
+
 // Shifts the rectangle onto a screen of the given size without resizing it:
 // past the right edge moves it left, a negative Left then becomes 1; the
 // same vertically.

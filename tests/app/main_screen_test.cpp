@@ -4,14 +4,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QAbstractItemModelTester>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/log_tables.h"
 #include "app/main_screen.h"
+#include "app/rebuild_indexes.h"
 #include "platform/scripted_prompts.h"
 #include "records/fax_records.h"
 #include "records/rebuild_indexes.h"
@@ -205,6 +209,66 @@ TEST_F(MainScreenTest, ShowHintsTogglesAndSaves) {
   window.close();
 }
 
+TEST_F(MainScreenTest, DesignedSizeShowsEveryButtonOnASmallScreen) {
+  home.dir().write("TVN.INI", SetUpIni);
+  prompts.answer(false);
+  TMainScreen window;
+  activate(window);
+  // 592 pixels wide by design, so a 640 x 480 screen shows the whole bar, Exit included.
+  EXPECT_LE(window.minimumSizeHint().width(), 592);
+  window.resize(592, window.height());
+  QApplication::processEvents();
+  EXPECT_EQ(window.width(), 592);
+  EXPECT_LE(window.Exitbutton->geometry().right(), window.ButtonBar->width());
+  EXPECT_GT(window.Exitbutton->geometry().left(), window.Printbutton->geometry().right());
+  window.close();
+}
+
+TEST_F(MainScreenTest, KeyboardAcceleratorsAreUnique) {
+  home.dir().write("TVN.INI", SetUpIni);
+  prompts.answer(false);
+  TMainScreen window;
+  activate(window);
+  const auto mnemonic = [](const QString& text) {
+    const qsizetype at = text.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+  };
+  // Alt+letter of the buttons and of the menu bar share one window.
+  QList<QChar> topLevel;
+  for (QPushButton* b : window.ButtonBar->findChildren<QPushButton*>()) topLevel << mnemonic(b->text());
+  for (QAction* menu : window.menuBar()->actions()) topLevel << mnemonic(menu->text());
+  for (const QChar c : topLevel) EXPECT_EQ(topLevel.count(c), 1) << QString(c).toStdString();
+  QList<QKeySequence> shortcuts;
+  for (QAction* menu : window.menuBar()->actions()) {
+    QList<QChar> inMenu;
+    for (QAction* a : menu->menu()->actions()) {
+      if (!mnemonic(a->text()).isNull()) inMenu << mnemonic(a->text());
+      if (!a->shortcut().isEmpty()) shortcuts << a->shortcut();
+    }
+    for (const QChar c : inMenu) EXPECT_EQ(inMenu.count(c), 1) << QString(c).toStdString();
+  }
+  for (const QKeySequence& k : shortcuts) EXPECT_EQ(shortcuts.count(k), 1) << k.toString().toStdString();
+  window.close();
+}
+
+TEST_F(MainScreenTest, EscapeAndCloseCannotInterruptTheIndexRebuild) {
+  home.dir().write("TVN.INI", SetUpIni);
+  LogTables tables;
+  ASSERT_TRUE(tables.OpenFaxDBF());
+  ASSERT_TRUE(tables.OpenRecFaxDBF());
+  TRebuildInd rebuild(tables);
+  int rejected = 0;
+  QObject::connect(&rebuild, &QDialog::rejected, [&rejected] { ++rejected; });
+  QTimer::singleShot(0, &rebuild, [&rebuild] {
+    QTest::keyClick(&rebuild, Qt::Key_Escape);
+    rebuild.close();
+  });
+  EXPECT_EQ(rebuild.exec(), QDialog::Accepted);
+  EXPECT_EQ(rejected, 0);
+  EXPECT_TRUE(rebuild.succeeded());
+  EXPECT_TRUE(tables.HasCompleteIndexes());
+}
+
 }  // namespace
 }  // namespace telvane
 
@@ -304,6 +368,24 @@ TEST_F(MainScreenTest, AnsweringNoToDeleteKeepsTheRow) {
   EXPECT_EQ(prompts.prompts().back().text, "Delete the current fax?\r\n(subject: \"keep me" + std::string(43, ' ') + "\")");
   EXPECT_EQ(window.FaxGrid->model()->rowCount(), 1);
   window.close();
+}
+
+
+TEST_F(MainScreenTest, DamagedLogIsReportedAndLeftForRepairNotReplaced) {
+  home.dir().write("TVN.INI", SetUpIni);
+  writeLogs({{"precious", "20261101", "09:00"}});
+  const std::string damaged = home.dir().read("TVN.DBF").substr(0, 40);  // cut short by a crash
+  home.dir().write("TVN.DBF", damaged);
+  prompts.answer(false);
+  {
+    TMainScreen window;
+    activate(window);
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());  // closed by its own message
+  }
+  ASSERT_EQ(prompts.prompts().size(), 1u) << prompts.prompts().back().text;  // nothing asked after it
+  EXPECT_EQ(prompts.prompts()[0].text, "Unable to open/create the FAX datafile - closing program");
+  EXPECT_EQ(home.dir().read("TVN.DBF"), damaged);
 }
 
 }  // namespace

@@ -77,6 +77,20 @@ TEST(LoadSettings, HostileFilesGiveDefaultsOrTheFirstValue) {
   EXPECT_EQ(s.UserName.size(), 1023u);
 }
 
+TEST(LoadSettings, FilesFromOtherEditorsReadAsTheUserMeantThem) {
+  test::TempDir dir;
+  // Saved with a byte order mark and CRLF, keys in lower case and spaced
+  // out as Python's configparser writes them.
+  const auto s = loadFrom(dir,
+                          "\xEF\xBB\xBF[modem]\r\ncomport = 2\r\nfaxclass = 3\r\n\r\n[DIALING]\r\n"
+                          "dialprefix = #31#\r\n\r\n[User]\r\nname = Ann Lee\r\n");
+  EXPECT_EQ(s.ComPort, 2);
+  EXPECT_EQ(s.FaxClass, 3);
+  EXPECT_EQ(s.FaxClassReceive, 3);
+  EXPECT_EQ(s.DialPrefix, "#31#");
+  EXPECT_EQ(s.UserName, "Ann Lee");
+}
+
 TEST(SaveSettings, FileReadsBackToTheSameRecord) {
   test::TempDir dir;
   AppSettingsRecord out;
@@ -217,6 +231,16 @@ TEST(Helpers, ApplyDefaultFontSetsNameSizeAndStyleBits) {
   EXPECT_EQ(rt.name, "Courier");
   EXPECT_EQ(rt.size, 14);
   EXPECT_EQ(rt.style, FontStyleBold | FontStyleUnderline);
+
+  // A hand-edited size no document can use starts new text at the default 10.
+  for (const int size : {0, -12, 100000}) {
+    s.DefaultFontSize = size;
+    ApplyDefaultFont(rt, s);
+    EXPECT_EQ(rt.size, 10) << size;
+  }
+  s.DefaultFontSize = 1638;
+  ApplyDefaultFont(rt, s);
+  EXPECT_EQ(rt.size, 1638);
 }
 
 }  // namespace

@@ -51,6 +51,26 @@ TEST(IniDocument, EmptyTextGainsSectionsInWriteOrder) {
   EXPECT_EQ(doc.Serialize(), "[Receive]\nWav=\nAtStartup=0\n\n[User]\nName=Ann\n");
 }
 
+TEST(IniDocument, ByteOrderMarkIsSkippedOnReadAndKeptOnWrite) {
+  // Editors that save "UTF-8 with BOM" put three bytes before the first header.
+  auto doc = IniDocument::Parse("\xEF\xBB\xBF[Modem]\r\nComPort=2\r\n");
+  EXPECT_EQ(doc.Get("Modem", "ComPort"), "2");
+  doc.Set("Modem", "ComPort", "3");
+  EXPECT_EQ(doc.Serialize(), "\xEF\xBB\xBF[Modem]\r\nComPort=3\r\n");
+  EXPECT_EQ(doc.SectionNames(), std::vector<std::string>{"Modem"});
+}
+
+TEST(IniDocument, LineBreaksInAWrittenValueCannotAddKeysOrSections) {
+  auto doc = IniDocument::Parse("[User]\nName=Ann\n[Modem]\nComPort=1\n");
+  doc.Set("User", "Name", "Bob\r\n[Modem]\nComPort=5");
+  doc.Set("Dialing", "DialPrefix", "9,\n");
+  const auto again = IniDocument::Parse(doc.Serialize());
+  EXPECT_EQ(again.Get("User", "Name"), "Bob  [Modem] ComPort=5");
+  EXPECT_EQ(again.Get("Modem", "ComPort"), "1");
+  EXPECT_EQ(again.Get("Dialing", "DialPrefix"), "9,");
+  EXPECT_EQ(again.SectionNames(), (std::vector<std::string>{"User", "Modem", "Dialing"}));
+}
+
 TEST(IniInteger, ParsesDecimalAndHexOrFallsBack) {
   EXPECT_EQ(ParseIniInteger("9600", 1), 9600);
   EXPECT_EQ(ParseIniInteger(" -1 ", 1), -1);

@@ -68,6 +68,34 @@ TEST(WindowHelpers, StoredRectangleIsKeptOnASmallerScreen) {
   EXPECT_EQ(editor.geometry(), QRect(screen.width() - 500, 1, 500, 400));
 }
 
+TEST(WindowHelpers, ImpossibleStoredRectanglesCentreTheWindow) {
+  const QRect screen = screenGeometry();
+  const QPoint centred(screen.x() + (screen.width() - 300) / 2, screen.y() + (screen.height() - 200) / 2);
+  for (const char* rect : {"Left=400\nTop=100\nRight=100\nBottom=300\n",  // Right left of Left
+                           "Left=-2147483648\nTop=-2147483648\nRight=2147483647\nBottom=2147483647\n",
+                           "Left=100\nTop=300\nRight=400\nBottom=200\n"}) {
+    SCOPED_TRACE(rect);
+    test::ProgramDirectoryScope home;
+    home.dir().write("TVN.INI", std::string("[TFaxEditor_Placement]\n") + rect);
+    TFaxEditor editor;
+    editor.resize(300, 200);
+    RestoreWindowPlacement(editor, false);
+    EXPECT_EQ(editor.geometry(), QRect(centred, QSize(300, 200)));
+  }
+}
+
+TEST(WindowHelpers, PlacementFromALargerScreenIsShrunkToFit) {
+  test::ProgramDirectoryScope home;
+  const QRect screen = screenGeometry();
+  home.dir().write("TVN.INI", "[TFaxEditor_Placement]\nLeft=10\nTop=20\nRight=" +
+                                  std::to_string(screen.width() + 900) + "\nBottom=" +
+                                  std::to_string(screen.height() + 700) + "\n");
+  TFaxEditor editor;
+  RestoreWindowPlacement(editor, false);
+  // Shrunk to the screen, then shifted left and up onto it.
+  EXPECT_EQ(editor.geometry(), QRect(screen.x(), screen.y(), screen.width(), screen.height()));
+}
+
 TEST(WindowHelpers, MaximizedDefaultFollowsTheDesign) {
   test::ProgramDirectoryScope home;
   TMainScreen main;
