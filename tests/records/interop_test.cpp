@@ -12,21 +12,13 @@
 #include <vector>
 
 #include "records/engine/xbase_engine.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace telvane::xbase {
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
+std::string Shell(const std::string& command) { return test::RunCommand(command).output; }
 
 bool HaveDbfread() { return Shell("/usr/bin/python3 -c 'import dbfread' 2>&1").empty(); }
 

@@ -4,26 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "records/engine/xbase_engine.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace telvane::xbase {
 namespace {
 
-std::string Run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
+std::string Run(const std::string& command) { return test::RunCommand(command).output; }
 
 std::string Script(const std::string& mode, const std::string& path) {
   return Run(std::string("/usr/bin/python3 '") + TELVANE_PYTHON_DBF_SCRIPT + "' " + mode + " '" + path + "' 2>&1");

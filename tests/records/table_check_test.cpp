@@ -8,26 +8,14 @@
 
 #include "records/engine/table_check.h"
 #include "records/engine/xbase_engine.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace telvane::xbase {
 namespace {
 
-struct ToolResult {
-  int status;
-  std::string out;
-};
-
-ToolResult Tool(const std::string& args) {
-  ToolResult r{-1, ""};
-  FILE* pipe = ::popen((std::string(TELVANE_DB_TOOL) + " " + args + " 2>&1").c_str(), "r");
-  if (!pipe) return r;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+test::CommandResult Tool(const std::string& args) {
+  return test::RunCommand(std::string(TELVANE_DB_TOOL) + " " + args + " 2>&1");
 }
 
 class CheckTest : public ::testing::Test {
@@ -61,9 +49,9 @@ TEST_F(CheckTest, AHealthyTableHasNoProblems) {
   const TableCheckReport report = CheckTable(path_);
   EXPECT_TRUE(report.opened);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
-  const ToolResult r = Tool("check '" + path_ + "'");
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("tag FROM (descending): UPPER(FROM) FOR .not. deleted(), 2 keys"), std::string::npos) << r.out;
+  const test::CommandResult r = Tool("check '" + path_ + "'");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("tag FROM (descending): UPPER(FROM) FOR .not. deleted(), 2 keys"), std::string::npos) << r.output;
 }
 
 TEST_F(CheckTest, DamageIsReportedNotRepaired) {
@@ -79,23 +67,23 @@ TEST_F(CheckTest, DamageIsReportedNotRepaired) {
   ASSERT_EQ(report.problems.size(), 2u);
   EXPECT_NE(report.problems[0].find("memo NOTES at block 99999999"), std::string::npos) << report.problems[0];
   EXPECT_NE(report.problems[1].find("index file unreadable"), std::string::npos) << report.problems[1];
-  const ToolResult r = Tool("check '" + path_ + "'");
+  const test::CommandResult r = Tool("check '" + path_ + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(dir_.exists("TVNREC.CDX"));
   EXPECT_FALSE(dir_.exists("TVNREC.CDX.bad"));
 }
 
 TEST_F(CheckTest, DumpPrintsRowsInATagOrderAsTextOrCsv) {
-  ToolResult r = Tool("dump '" + path_ + "' --order FROM --csv");
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(r.out,
+  test::CommandResult r = Tool("dump '" + path_ + "' --order FROM --csv");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output,
             "\"RECNO\",\"DELETED\",\"FROM\",\"DATEREC\",\"NOTES\"\n"
             "1,\"\",\"Zeta Fax\",\"20261208\",\"note for Zeta Fax\"\n"
             "3,\"\",\"Mid, \"\"quoted\"\"\",\"20261208\",\"note for Mid, \"\"quoted\"\"\"\n");
   r = Tool("dump '" + path_ + "' --deleted --filter 'DELETED()'");
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("2       * alpha"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("1 rows"), std::string::npos) << r.out;
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("2       * alpha"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("1 rows"), std::string::npos) << r.output;
 }
 
 TEST_F(CheckTest, ToolFailsCleanlyOnBadInput) {
@@ -115,13 +103,13 @@ TEST_F(CheckTest, ToolFailsCleanlyOnBadInput) {
       {"reindex '" + dir_.path() + "nowhere'", 1, "no log tables"},
   };
   for (const Case& c : cases) {
-    const ToolResult r = Tool(c.args);
-    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
-    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+    const test::CommandResult r = Tool(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
   }
-  const ToolResult help = Tool("--help");
+  const test::CommandResult help = Tool("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("reindex DIR"), std::string::npos);
+  EXPECT_NE(help.output.find("reindex DIR"), std::string::npos);
 }
 
 TEST(ReindexTool, RebuildsTheLogsAsTheProgramDoes) {
@@ -135,10 +123,10 @@ TEST(ReindexTool, RebuildsTheLogsAsTheProgramDoes) {
       ASSERT_EQ(engine.CreateField(name, type, width, 0), 0);
     ASSERT_EQ(engine.CreateExec(), 0);
   }
-  const ToolResult r = Tool("reindex '" + dir.path() + "'");
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("Rebuilding Received FAX indexes"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Done"), std::string::npos);
+  const test::CommandResult r = Tool("reindex '" + dir.path() + "'");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("Rebuilding Received FAX indexes"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Done"), std::string::npos);
   const TableCheckReport report = CheckTable(dir.file("TVNREC.DBF"));
   EXPECT_TRUE(report.problems.empty());
   bool hasDatend = false;
