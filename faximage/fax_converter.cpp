@@ -17,42 +17,42 @@ TextRasterizerFactory& Factory() {
 void SetTextRasterizerFactory(TextRasterizerFactory factory) { Factory() = std::move(factory); }
 const TextRasterizerFactory& GetTextRasterizerFactory() { return Factory(); }
 
-void TApdCustomFaxConverter::SetOptions(unsigned options) {
+void TKovaCustomFaxConverter::SetOptions(unsigned options) {
   options &= fax_cvt::kAllOptions;
   if (options & fax_cvt::coYieldOften) options |= fax_cvt::coYield;
   options_ = options;
 }
 
-void TApdCustomFaxConverter::SetTabStop(int value) {
+void TKovaCustomFaxConverter::SetTabStop(int value) {
   if (value != 0) tabStop_ = value;
 }
 
-void TApdCustomFaxConverter::SetDocumentFile(const std::string& name) {
+void TKovaCustomFaxConverter::SetDocumentFile(const std::string& name) {
   if (name == documentFile_) return;
   documentFile_ = name;
   if (!name.empty() && !Loading) OutFileName = ReplaceExtension(name, "APF");
 }
 
-bool TApdCustomFaxConverter::Status(bool starting, bool ending, int pagesConverted, int linesConverted,
+bool TKovaCustomFaxConverter::Status(bool starting, bool ending, int pagesConverted, int linesConverted,
                                     long bytesConverted, long bytesToConvert) {
   bool abort = false;
   if (OnStatus) OnStatus(*this, starting, ending, pagesConverted, linesConverted, bytesConverted, bytesToConvert, abort);
   return abort;
 }
 
-void TApdCustomFaxConverter::OutputLine(const uint8_t* data, int len, bool endOfPage, bool morePages) {
+void TKovaCustomFaxConverter::OutputLine(const uint8_t* data, int len, bool endOfPage, bool morePages) {
   if (OnOutputLine) OnOutputLine(*this, data, len, endOfPage, morePages);
 }
 
-void TApdCustomFaxConverter::OpenUserFile(const std::string& fileName) {
+void TKovaCustomFaxConverter::OpenUserFile(const std::string& fileName) {
   if (OnOpenUserFile) OnOpenUserFile(*this, fileName);
 }
 
-void TApdCustomFaxConverter::CloseUserFile() {
+void TKovaCustomFaxConverter::CloseUserFile() {
   if (OnCloseUserFile) OnCloseUserFile(*this);
 }
 
-std::unique_ptr<FaxInputReader> TApdCustomFaxConverter::makeReader() {
+std::unique_ptr<FaxInputReader> TKovaCustomFaxConverter::makeReader() {
   switch (InputDocumentType) {
     case TFaxInputDocumentType::idText: return std::make_unique<TextReader>(false);
     case TFaxInputDocumentType::idTextEx: return std::make_unique<TextReader>(true);
@@ -74,7 +74,7 @@ std::unique_ptr<FaxInputReader> TApdCustomFaxConverter::makeReader() {
   }
 }
 
-int TApdCustomFaxConverter::prepare(std::unique_ptr<FaxInputReader> reader) {
+int TKovaCustomFaxConverter::prepare(std::unique_ptr<FaxInputReader> reader) {
   core_.reset();
   if (!reader) return -image_status::BadArgument;
   core_ = NewConverterCore(std::move(reader));
@@ -107,7 +107,7 @@ int TApdCustomFaxConverter::prepare(std::unique_ptr<FaxInputReader> reader) {
   return 0;
 }
 
-int TApdCustomFaxConverter::ConvertDocumentStatus() {
+int TKovaCustomFaxConverter::ConvertDocumentStatus() {
   if (InputDocumentType == TFaxInputDocumentType::idNone || InputDocumentType == TFaxInputDocumentType::idBitmap)
     return -image_status::BadArgument;
   if (int rc = prepare(makeReader()); rc < 0) return rc;
@@ -116,9 +116,9 @@ int TApdCustomFaxConverter::ConvertDocumentStatus() {
   return ConvertDocumentCore(*core_);
 }
 
-void TApdCustomFaxConverter::ConvertDocument() { RaiseImageError(ConvertDocumentStatus()); }
+void TKovaCustomFaxConverter::ConvertDocument() { RaiseImageError(ConvertDocumentStatus()); }
 
-int TApdCustomFaxConverter::ConvertBitmap(std::shared_ptr<const SourceBitmap> bitmap) {
+int TKovaCustomFaxConverter::ConvertBitmap(std::shared_ptr<const SourceBitmap> bitmap) {
   if (!bitmap) return -image_status::BadArgument;
   if (int rc = prepare(NewBitmapReader(std::move(bitmap))); rc < 0) return rc;
   core_->inFileName = documentFile_;

@@ -1,5 +1,5 @@
 #pragma once
-// TApdFaxConverter: the converter component. Holds the published
+// TKovaFaxConverter: the converter component. Holds the published
 // properties and events and drives the converter core for one document per
 // ConvertDocument call. Errors are raised as the exceptions of
 // image_exceptions.h.
@@ -29,20 +29,20 @@ using TextRasterizerFactory =
 void SetTextRasterizerFactory(TextRasterizerFactory factory);
 const TextRasterizerFactory& GetTextRasterizerFactory();
 
-class TApdCustomFaxConverter {
+class TKovaCustomFaxConverter {
 public:
-  using StatusEvent = std::function<void(TApdCustomFaxConverter& sender, bool starting, bool ending,
+  using StatusEvent = std::function<void(TKovaCustomFaxConverter& sender, bool starting, bool ending,
                                          int pagesConverted, int linesConverted, long bytesConverted,
                                          long bytesToConvert, bool& abort)>;
-  using OutputLineEvent = std::function<void(TApdCustomFaxConverter& sender, const uint8_t* data, int len,
+  using OutputLineEvent = std::function<void(TKovaCustomFaxConverter& sender, const uint8_t* data, int len,
                                              bool endOfPage, bool morePages)>;
-  using OpenFileEvent = std::function<void(TApdCustomFaxConverter& sender, const std::string& fileName)>;
-  using CloseFileEvent = std::function<void(TApdCustomFaxConverter& sender)>;
-  using ReadLineEvent = std::function<void(TApdCustomFaxConverter& sender, uint8_t* data, int& len,
+  using OpenFileEvent = std::function<void(TKovaCustomFaxConverter& sender, const std::string& fileName)>;
+  using CloseFileEvent = std::function<void(TKovaCustomFaxConverter& sender)>;
+  using ReadLineEvent = std::function<void(TKovaCustomFaxConverter& sender, uint8_t* data, int& len,
                                            bool& endOfPage, bool& morePages)>;
 
-  TApdCustomFaxConverter() = default;
-  virtual ~TApdCustomFaxConverter() = default;
+  TKovaCustomFaxConverter() = default;
+  virtual ~TKovaCustomFaxConverter() = default;
 
   // Published properties.
   TFaxInputDocumentType InputDocumentType = TFaxInputDocumentType::idNone;
@@ -106,6 +106,6 @@ private:
   std::unique_ptr<ConverterCore> core_;
 };
 
-class TApdFaxConverter : public TApdCustomFaxConverter {};
+class TKovaFaxConverter : public TKovaCustomFaxConverter {};
 
 }  // namespace telvane

@@ -9,7 +9,7 @@
 
 namespace telvane {
 
-void TApdCustomFaxUnpacker::SetInFileName(const std::string& name) {
+void TKovaCustomFaxUnpacker::SetInFileName(const std::string& name) {
   if (EqualsNoCase(name, inFileName_)) {
     inFileName_ = name;
     return;
@@ -20,15 +20,15 @@ void TApdCustomFaxUnpacker::SetInFileName(const std::string& name) {
   OutFileName = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? name.substr(0, dot) : name;
 }
 
-void TApdCustomFaxUnpacker::OutputLine(bool starting, bool ending, const uint8_t* data, int len, int pageNum) {
+void TKovaCustomFaxUnpacker::OutputLine(bool starting, bool ending, const uint8_t* data, int len, int pageNum) {
   if (OnOutputLine) OnOutputLine(*this, starting, ending, data, len, pageNum);
 }
 
-void TApdCustomFaxUnpacker::Status(const std::string& fName, int pageNum, long bytesUnpacked, long bytesToUnpack) {
+void TKovaCustomFaxUnpacker::Status(const std::string& fName, int pageNum, long bytesUnpacked, long bytesToUnpack) {
   if (OnStatus) OnStatus(*this, fName, pageNum, bytesUnpacked, bytesToUnpack);
 }
 
-int TApdCustomFaxUnpacker::buildCore(UnpackerCore& core) {
+int TKovaCustomFaxUnpacker::buildCore(UnpackerCore& core) {
   core = UnpackerCore{};
   if (Options & unpacker_option::uoYield) SetUnpackFlags(core, unpack_flag::Yield);
   if (AutoScaleMode == TAutoScaleMode::asDoubleHeight) SetUnpackFlags(core, unpack_flag::DoubleHeight);
@@ -45,25 +45,25 @@ int TApdCustomFaxUnpacker::buildCore(UnpackerCore& core) {
   return 0;
 }
 
-int TApdCustomFaxUnpacker::FilePageCount() {
+int TKovaCustomFaxUnpacker::FilePageCount() {
   ApfFileHeader h;
   RaiseImageError(ReadApfHeader(inFileName_, h));
   return h.pageCount;
 }
 
-bool TApdCustomFaxUnpacker::PageIsFine() {
+bool TKovaCustomFaxUnpacker::PageIsFine() {
   ApfPageHeader h;
   RaiseImageError(ReadPageHeader(inFileName_, 1, h));
   return h.fine();
 }
 
-bool TApdCustomFaxUnpacker::PageIsWide() {
+bool TKovaCustomFaxUnpacker::PageIsWide() {
   ApfPageHeader h;
   RaiseImageError(ReadPageHeader(inFileName_, 1, h));
   return h.wide();
 }
 
-int TApdCustomFaxUnpacker::DecodePageToBitmapStatus(int page, MonoBitmap& out) {
+int TKovaCustomFaxUnpacker::DecodePageToBitmapStatus(int page, MonoBitmap& out) {
   UnpackerCore core;
   if (int rc = buildCore(core); rc < 0) return rc;
   const int rc = UnpackPageToBitmap(core, inFileName_, page, out);
@@ -71,23 +71,23 @@ int TApdCustomFaxUnpacker::DecodePageToBitmapStatus(int page, MonoBitmap& out) {
   return rc;
 }
 
-MonoBitmap TApdCustomFaxUnpacker::DecodePageToBitmap(int page) {
+MonoBitmap TKovaCustomFaxUnpacker::DecodePageToBitmap(int page) {
   MonoBitmap out;
   RaiseImageError(DecodePageToBitmapStatus(page, out));
   return out;
 }
 
-int TApdCustomFaxUnpacker::ExportPageStatus(int page, bool dcx) {
+int TKovaCustomFaxUnpacker::ExportPageStatus(int page, bool dcx) {
   MonoBitmap bitmap;
   if (int rc = DecodePageToBitmapStatus(page, bitmap); rc < 0) return rc;
   const std::string name = WithDefaultExtension(OutFileName, dcx ? "DCX" : "PCX");
   return dcx ? WriteDcxFile(name, bitmap) : WritePcxFile(name, bitmap);
 }
 
-void TApdCustomFaxUnpacker::ExportPageAsPcx(int page) { RaiseImageError(ExportPageStatus(page, false)); }
-void TApdCustomFaxUnpacker::ExportPageAsDcx(int page) { RaiseImageError(ExportPageStatus(page, true)); }
+void TKovaCustomFaxUnpacker::ExportPageAsPcx(int page) { RaiseImageError(ExportPageStatus(page, false)); }
+void TKovaCustomFaxUnpacker::ExportPageAsDcx(int page) { RaiseImageError(ExportPageStatus(page, true)); }
 
-void TApdCustomFaxUnpacker::UnpackPage(int page) {
+void TKovaCustomFaxUnpacker::UnpackPage(int page) {
   UnpackerCore core;
   RaiseImageError(buildCore(core));
   core.outputLine = [this](int flag, const uint8_t* line, int pageNum, int length) {
@@ -98,11 +98,11 @@ void TApdCustomFaxUnpacker::UnpackPage(int page) {
   RaiseImageError(rc);
 }
 
-void TApdCustomFaxUnpacker::ExportAsTiff() {
+void TKovaCustomFaxUnpacker::ExportAsTiff() {
   RaiseImageError(ExportFaxAsTiff(inFileName_, WithDefaultExtension(OutFileName, "tif")));
 }
 
-void TApdCustomFaxUnpacker::ExportAsPdf() {
+void TKovaCustomFaxUnpacker::ExportAsPdf() {
   RaiseImageError(ExportFaxAsPdf(inFileName_, WithDefaultExtension(OutFileName, "pdf")));
 }
 

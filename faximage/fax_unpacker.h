@@ -1,5 +1,5 @@
 #pragma once
-// TApdFaxUnpacker: the unpacker component. Every operation builds a fresh
+// TKovaFaxUnpacker: the unpacker component. Every operation builds a fresh
 // unpacker core from the properties; errors are raised as the exceptions of
 // image_exceptions.h.
 
@@ -18,14 +18,14 @@ inline constexpr unsigned uoAbort = 2;
 
 enum class TAutoScaleMode { asNone, asDoubleHeight, asHalfWidth };
 
-class TApdCustomFaxUnpacker {
+class TKovaCustomFaxUnpacker {
 public:
-  using OutputLineEvent = std::function<void(TApdCustomFaxUnpacker& sender, bool starting, bool ending,
+  using OutputLineEvent = std::function<void(TKovaCustomFaxUnpacker& sender, bool starting, bool ending,
                                              const uint8_t* data, int len, int pageNum)>;
-  using StatusEvent = std::function<void(TApdCustomFaxUnpacker& sender, const std::string& fName, int pageNum,
+  using StatusEvent = std::function<void(TKovaCustomFaxUnpacker& sender, const std::string& fName, int pageNum,
                                          long bytesUnpacked, long bytesToUnpack)>;
 
-  virtual ~TApdCustomFaxUnpacker() = default;
+  virtual ~TKovaCustomFaxUnpacker() = default;
 
   // Published properties.
   unsigned Options = unpacker_option::uoYield;
@@ -82,6 +82,6 @@ private:
   uint64_t lastBadCodes_ = 0;
 };
 
-class TApdFaxUnpacker : public TApdCustomFaxUnpacker {};
+class TKovaFaxUnpacker : public TKovaCustomFaxUnpacker {};
 
 }  // namespace telvane

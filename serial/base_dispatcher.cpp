@@ -20,9 +20,9 @@ constexpr int kDrainRoundMs = 2;
 constexpr int kDrainCharacters = 18;
 }  // namespace
 
-TApdBaseDispatcher::TApdBaseDispatcher(void* owner) : owner_(owner) { handle_ = RegisterDispatcher(this); }
+TKovaBaseDispatcher::TKovaBaseDispatcher(void* owner) : owner_(owner) { handle_ = RegisterDispatcher(this); }
 
-TApdBaseDispatcher::~TApdBaseDispatcher() {
+TKovaBaseDispatcher::~TKovaBaseDispatcher() {
   // A subclass stops the threads in its own destructor (they call its
   // device operations); here only what is left is made safe.
   for (std::thread* t : {&eventThread_, &dispatchThread_, &outputThread_})
@@ -30,17 +30,17 @@ TApdBaseDispatcher::~TApdBaseDispatcher() {
   UnregisterDispatcher(handle_);
 }
 
-void TApdBaseDispatcher::SetDeviceName(std::string name) {
+void TKovaBaseDispatcher::SetDeviceName(std::string name) {
   std::lock_guard lock(dataLock_);
   deviceName_ = std::move(name);
 }
 
-std::string TApdBaseDispatcher::DeviceName() const {
+std::string TKovaBaseDispatcher::DeviceName() const {
   std::lock_guard lock(dataLock_);
   return deviceName_;
 }
 
-int TApdBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint32_t lineOptions, int inSize,
+int TKovaBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint32_t lineOptions, int inSize,
                                  int outSize, int dataBits, int stopBits, int parity) {
   if (open_.load() || threadsStarted_) return ecAlreadyOpen;
   if (outSize <= 0 || inSize < 0) return ecBadArgument;
@@ -143,13 +143,13 @@ int TApdBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint32
   return ecOK;
 }
 
-bool TApdBaseDispatcher::InsideDelivery() const {
+bool TKovaBaseDispatcher::InsideDelivery() const {
   if (!delivering_.load()) return false;
   if (std::this_thread::get_id() == dispatchThread_.get_id()) return true;
   return uiSendInProgress_.load() && UiQueue().onUiThread();
 }
 
-int TApdBaseDispatcher::ClosePort() {
+int TKovaBaseDispatcher::ClosePort() {
   if (!open_.load()) return ecOK;
   if (InsideDelivery()) {
     // Called from inside a delivery: the threads are told to end and the
@@ -169,7 +169,7 @@ int TApdBaseDispatcher::ClosePort() {
   return ecOK;
 }
 
-void TApdBaseDispatcher::FinishClose() {
+void TKovaBaseDispatcher::FinishClose() {
   StopThreads();
   DeviceClose();
   ReleaseBuffers(true);
@@ -177,7 +177,7 @@ void TApdBaseDispatcher::FinishClose() {
   destroyPending_ = false;
 }
 
-void TApdBaseDispatcher::ReleaseBuffers(bool freeBuffers) {
+void TKovaBaseDispatcher::ReleaseBuffers(bool freeBuffers) {
   StopThreads();
   if (!freeBuffers) return;
   {
@@ -192,14 +192,14 @@ void TApdBaseDispatcher::ReleaseBuffers(bool freeBuffers) {
   logging_ = false;
 }
 
-int TApdBaseDispatcher::YieldSlice() {
+int TKovaBaseDispatcher::YieldSlice() {
   std::this_thread::yield();
   return 0;
 }
 
 // ---- line settings
 
-int TApdBaseDispatcher::drainAndDelay() {
+int TKovaBaseDispatcher::drainAndDelay() {
   Clock& clock = CurrentClock();
   for (int round = 0; round < kDrainRounds; ++round) {
     size_t queued;
@@ -226,7 +226,7 @@ int TApdBaseDispatcher::drainAndDelay() {
   return 0;
 }
 
-int TApdBaseDispatcher::SetLineParams(int32_t baud, int parity, int dataBits, int stopBits) {
+int TKovaBaseDispatcher::SetLineParams(int32_t baud, int parity, int dataBits, int stopBits) {
   DeviceControlBlock dcb;
   {
     std::lock_guard lock(dataLock_);
@@ -273,7 +273,7 @@ int TApdBaseDispatcher::SetLineParams(int32_t baud, int parity, int dataBits, in
   return ecOK;
 }
 
-int TApdBaseDispatcher::GetLineParams(int32_t& baud, int& parity, int& dataBits, int& stopBits) {
+int TKovaBaseDispatcher::GetLineParams(int32_t& baud, int& parity, int& dataBits, int& stopBits) {
   std::lock_guard lock(dataLock_);
   baud = dcb_.baud;
   parity = dcb_.parity;
@@ -282,7 +282,7 @@ int TApdBaseDispatcher::GetLineParams(int32_t& baud, int& parity, int& dataBits,
   return ecOK;
 }
 
-int TApdBaseDispatcher::SetDtrLine(bool on) {
+int TKovaBaseDispatcher::SetDtrLine(bool on) {
   std::lock_guard lock(dataLock_);
   if (dtrFlow_) return 1;
   const int rc = DeviceEscape(on ? deSetDtr : deClrDtr);
@@ -291,7 +291,7 @@ int TApdBaseDispatcher::SetDtrLine(bool on) {
   return rc;
 }
 
-int TApdBaseDispatcher::SetRtsLine(bool on) {
+int TKovaBaseDispatcher::SetRtsLine(bool on) {
   std::lock_guard lock(dataLock_);
   if (rtsFlow_) return 1;
   const int rc = DeviceEscape(on ? deSetRts : deClrRts);
@@ -300,19 +300,19 @@ int TApdBaseDispatcher::SetRtsLine(bool on) {
   return rc;
 }
 
-bool TApdBaseDispatcher::DtrState() const {
+bool TKovaBaseDispatcher::DtrState() const {
   std::lock_guard lock(dataLock_);
   return dtrState_;
 }
 
-bool TApdBaseDispatcher::RtsState() const {
+bool TKovaBaseDispatcher::RtsState() const {
   std::lock_guard lock(dataLock_);
   return rtsState_;
 }
 
-int TApdBaseDispatcher::SetBreak(bool on) { return DeviceEscape(on ? deSetBreak : deClrBreak); }
+int TKovaBaseDispatcher::SetBreak(bool on) { return DeviceEscape(on ? deSetBreak : deClrBreak); }
 
-int TApdBaseDispatcher::SetHardwareFlow(int bufferFull, int bufferResume, uint32_t options) {
+int TKovaBaseDispatcher::SetHardwareFlow(int bufferFull, int bufferResume, uint32_t options) {
   bool resume = false;
   int rc;
   {
@@ -346,7 +346,7 @@ int TApdBaseDispatcher::SetHardwareFlow(int bufferFull, int bufferResume, uint32
   return rc;
 }
 
-int TApdBaseDispatcher::SetSoftwareFlow(int bufferFull, int bufferResume, uint32_t options) {
+int TKovaBaseDispatcher::SetSoftwareFlow(int bufferFull, int bufferResume, uint32_t options) {
   bool resume = false;
   int rc;
   {
@@ -375,7 +375,7 @@ int TApdBaseDispatcher::SetSoftwareFlow(int bufferFull, int bufferResume, uint32
   return rc;
 }
 
-int TApdBaseDispatcher::SetXonXoffChars(uint8_t xon, uint8_t xoff) {
+int TKovaBaseDispatcher::SetXonXoffChars(uint8_t xon, uint8_t xoff) {
   std::lock_guard lock(dataLock_);
   dcb_.xonChar = xon;
   dcb_.xoffChar = xoff;
@@ -385,7 +385,7 @@ int TApdBaseDispatcher::SetXonXoffChars(uint8_t xon, uint8_t xoff) {
 // Holds the far side back when the unread input reaches the buffer-full
 // level and lets it go at the resume level: XOff/XOn for software flow,
 // RTS or DTR dropped and raised for hardware flow.
-void TApdBaseDispatcher::updateInputFlow() {
+void TKovaBaseDispatcher::updateInputFlow() {
   if (!flowActive_.load() || !open_.load()) return;
   std::lock_guard data(dataLock_);
   auto used = [this] {
@@ -415,7 +415,7 @@ void TApdBaseDispatcher::updateInputFlow() {
 // the device has no room the output thread sends the character as soon as
 // it has; a newer character replaces one still waiting (the peer only
 // needs the latest state).
-void TApdBaseDispatcher::sendFlowChar(uint8_t c) {
+void TKovaBaseDispatcher::sendFlowChar(uint8_t c) {
   {
     std::lock_guard lock(flowCharLock_);
     pendingFlowChar_ = 0;
@@ -425,7 +425,7 @@ void TApdBaseDispatcher::sendFlowChar(uint8_t c) {
   outputEvents_.signal(evOutput);
 }
 
-bool TApdBaseDispatcher::flushPendingFlowChar() {
+bool TKovaBaseDispatcher::flushPendingFlowChar() {
   std::lock_guard lock(flowCharLock_);
   if (pendingFlowChar_ == 0) return true;
   if (DeviceWriteNow(&pendingFlowChar_, 1) != 1) return false;
@@ -435,27 +435,27 @@ bool TApdBaseDispatcher::flushPendingFlowChar() {
 
 // ---- data
 
-int TApdBaseDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
+int TKovaBaseDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
   const int got = DeviceRead(first.data(), first.size());
   if (got < 0 || static_cast<size_t>(got) < first.size() || second.empty()) return got;
   const int rest = DeviceRead(second.data(), second.size());
   return rest > 0 ? got + rest : got;
 }
 
-int TApdBaseDispatcher::DeviceWrite(std::span<const uint8_t> data) {
+int TKovaBaseDispatcher::DeviceWrite(std::span<const uint8_t> data) {
   // Called with outputLock_ held; the caller wakes the output thread once
   // the lock is released (woken under it, the thread would block on it).
   output_.append(data);
   return static_cast<int>(data.size());
 }
 
-int TApdBaseDispatcher::SendByte(uint8_t byte) { return SendBlock(std::span<const uint8_t>(&byte, 1)); }
+int TKovaBaseDispatcher::SendByte(uint8_t byte) { return SendBlock(std::span<const uint8_t>(&byte, 1)); }
 
-int TApdBaseDispatcher::SendText(std::string_view text) {
+int TKovaBaseDispatcher::SendText(std::string_view text) {
   return SendBlock(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-int TApdBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
+int TKovaBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
   if (!open_.load()) return ecCommNotOpen;
   if (data.empty()) return ecOK;
   if (const int lost = deviceLost_.load()) return lost;
@@ -481,7 +481,7 @@ int TApdBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::TakeByte(uint8_t& byte) {
+int TKovaBaseDispatcher::TakeByte(uint8_t& byte) {
   {
     std::lock_guard lock(inputLock_);
     if (peekMode_) {
@@ -498,7 +498,7 @@ int TApdBaseDispatcher::TakeByte(uint8_t& byte) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::GetBlock(std::span<uint8_t> out) {
+int TKovaBaseDispatcher::GetBlock(std::span<uint8_t> out) {
   if (out.empty()) return ecOK;
   {
     std::lock_guard lock(inputLock_);
@@ -515,7 +515,7 @@ int TApdBaseDispatcher::GetBlock(std::span<uint8_t> out) {
   return static_cast<int>(out.size());
 }
 
-int TApdBaseDispatcher::PeekByte(uint8_t& byte, size_t n) {
+int TKovaBaseDispatcher::PeekByte(uint8_t& byte, size_t n) {
   if (n == 0) return ecBadArgument;
   std::lock_guard lock(inputLock_);
   const size_t offset = (peekMode_ ? peekCount_ : 0) + n - 1;
@@ -524,25 +524,25 @@ int TApdBaseDispatcher::PeekByte(uint8_t& byte, size_t n) {
   return ecOK;
 }
 
-bool TApdBaseDispatcher::ByteAvailable() { return InputCount() > 0; }
+bool TKovaBaseDispatcher::ByteAvailable() { return InputCount() > 0; }
 
-int TApdBaseDispatcher::InputCount() {
+int TKovaBaseDispatcher::InputCount() {
   std::lock_guard lock(inputLock_);
   const size_t offset = peekMode_ ? peekCount_ : 0;
   return static_cast<int>(input_.count() - std::min(offset, input_.count()));
 }
 
-int TApdBaseDispatcher::OutputCount() {
+int TKovaBaseDispatcher::OutputCount() {
   std::lock_guard lock(outputLock_);
   return static_cast<int>(output_.count());
 }
 
-int TApdBaseDispatcher::OutputFree() {
+int TKovaBaseDispatcher::OutputFree() {
   std::lock_guard lock(outputLock_);
   return static_cast<int>(output_.space());
 }
 
-int TApdBaseDispatcher::ClearInput() {
+int TKovaBaseDispatcher::ClearInput() {
   {
     std::lock_guard lock(inputLock_);
     input_.clear();
@@ -555,11 +555,11 @@ int TApdBaseDispatcher::ClearInput() {
   return rc;
 }
 
-int TApdBaseDispatcher::ClearOutput() { return open_.load() ? DevicePurge(0) : ecOK; }
+int TKovaBaseDispatcher::ClearOutput() { return open_.load() ? DevicePurge(0) : ecOK; }
 
 // ---- status words
 
-void TApdBaseDispatcher::sampleModemStatus() {
+void TKovaBaseDispatcher::sampleModemStatus() {
   const uint8_t lines = DeviceModemLines();
   std::lock_guard lock(dataLock_);
   const uint8_t old = modemStatus_ & 0xF0;
@@ -573,11 +573,11 @@ void TApdBaseDispatcher::sampleModemStatus() {
   if (logging_.load()) logEntry(LogType::Dispatch, LogSubtype::ModemStatus, modemStatus_);
 }
 
-void TApdBaseDispatcher::updateOutputHold() {
+void TKovaBaseDispatcher::updateOutputHold() {
   outputHeld_ = (requireCts_ && !(modemStatus_ & msCTS)) || (requireDsr_ && !(modemStatus_ & msDSR));
 }
 
-void TApdBaseDispatcher::sampleLineErrors() {
+void TKovaBaseDispatcher::sampleLineErrors() {
   DeviceStatus status;
   const uint32_t bits = DeviceErrors(status);
   std::lock_guard lock(dataLock_);
@@ -585,7 +585,7 @@ void TApdBaseDispatcher::sampleLineErrors() {
   if (bits && logging_.load()) logEntry(LogType::Dispatch, LogSubtype::LineStatus, bits);
 }
 
-uint8_t TApdBaseDispatcher::ReadModemStatus(uint8_t clearMask) {
+uint8_t TKovaBaseDispatcher::ReadModemStatus(uint8_t clearMask) {
   if (open_.load()) sampleModemStatus();
   std::lock_guard lock(dataLock_);
   const uint8_t status = modemStatus_;
@@ -593,7 +593,7 @@ uint8_t TApdBaseDispatcher::ReadModemStatus(uint8_t clearMask) {
   return status;
 }
 
-int TApdBaseDispatcher::ReadLineError() {
+int TKovaBaseDispatcher::ReadLineError() {
   if (open_.load()) sampleLineErrors();
   std::lock_guard lock(dataLock_);
   static constexpr struct {
@@ -614,7 +614,7 @@ int TApdBaseDispatcher::ReadLineError() {
 
 // ---- trace and log
 
-int TApdBaseDispatcher::TraceOn(uint32_t size) {
+int TKovaBaseDispatcher::TraceOn(uint32_t size) {
   if (size > MaxTraceSize) return ecBadArgument;
   std::lock_guard lock(dataLock_);
   trace_.start(size);
@@ -622,20 +622,20 @@ int TApdBaseDispatcher::TraceOn(uint32_t size) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::TraceOff() {
+int TKovaBaseDispatcher::TraceOff() {
   std::lock_guard lock(dataLock_);
   trace_.stop();
   tracing_ = false;
   return ecOK;
 }
 
-int TApdBaseDispatcher::TraceClear() {
+int TKovaBaseDispatcher::TraceClear() {
   std::lock_guard lock(dataLock_);
   trace_.clear();
   return ecOK;
 }
 
-int TApdBaseDispatcher::TracePause(bool paused) {
+int TKovaBaseDispatcher::TracePause(bool paused) {
   std::lock_guard lock(dataLock_);
   if (!trace_.active()) return ecTracingNotEnabled;
   trace_.setPaused(paused);
@@ -643,17 +643,17 @@ int TApdBaseDispatcher::TracePause(bool paused) {
   return ecOK;
 }
 
-bool TApdBaseDispatcher::Tracing() const {
+bool TKovaBaseDispatcher::Tracing() const {
   std::lock_guard lock(dataLock_);
   return trace_.active();
 }
 
-std::string TApdBaseDispatcher::TraceText(bool hex, bool allHex) const {
+std::string TKovaBaseDispatcher::TraceText(bool hex, bool allHex) const {
   std::lock_guard lock(dataLock_);
   return trace_.dumpText(hex, allHex);
 }
 
-int TApdBaseDispatcher::TraceDump(const std::string& file, bool append, bool hex, bool allHex) {
+int TKovaBaseDispatcher::TraceDump(const std::string& file, bool append, bool hex, bool allHex) {
   std::string text;
   {
     std::lock_guard lock(dataLock_);
@@ -664,7 +664,7 @@ int TApdBaseDispatcher::TraceDump(const std::string& file, bool append, bool hex
   return WriteDumpFile(file, text, append) ? ecOK : -io_error::WriteFault;
 }
 
-int TApdBaseDispatcher::EventLogOn(uint32_t size) {
+int TKovaBaseDispatcher::EventLogOn(uint32_t size) {
   if (size > MaxLogSize) return ecBadArgument;
   std::lock_guard lock(dataLock_);
   log_.start(size, CurrentClock().milliseconds());
@@ -672,20 +672,20 @@ int TApdBaseDispatcher::EventLogOn(uint32_t size) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::EventLogOff() {
+int TKovaBaseDispatcher::EventLogOff() {
   std::lock_guard lock(dataLock_);
   log_.stop();
   logging_ = false;
   return ecOK;
 }
 
-int TApdBaseDispatcher::EventLogClear() {
+int TKovaBaseDispatcher::EventLogClear() {
   std::lock_guard lock(dataLock_);
   log_.clear();
   return ecOK;
 }
 
-int TApdBaseDispatcher::EventLogPause(bool paused) {
+int TKovaBaseDispatcher::EventLogPause(bool paused) {
   std::lock_guard lock(dataLock_);
   if (!log_.active()) return ecLoggingNotEnabled;
   log_.setPaused(paused);
@@ -693,17 +693,17 @@ int TApdBaseDispatcher::EventLogPause(bool paused) {
   return ecOK;
 }
 
-bool TApdBaseDispatcher::Logging() const {
+bool TKovaBaseDispatcher::Logging() const {
   std::lock_guard lock(dataLock_);
   return log_.active();
 }
 
-std::string TApdBaseDispatcher::EventLogText(bool hex, bool allHex) const {
+std::string TKovaBaseDispatcher::EventLogText(bool hex, bool allHex) const {
   std::lock_guard lock(dataLock_);
   return log_.dumpText(deviceName_, hex, allHex);
 }
 
-int TApdBaseDispatcher::EventLogDump(const std::string& file, bool append, bool hex, bool allHex) {
+int TKovaBaseDispatcher::EventLogDump(const std::string& file, bool append, bool hex, bool allHex) {
   std::string text;
   {
     std::lock_guard lock(dataLock_);
@@ -714,13 +714,13 @@ int TApdBaseDispatcher::EventLogDump(const std::string& file, bool append, bool 
   return WriteDumpFile(file, text, append) ? ecOK : -io_error::WriteFault;
 }
 
-void TApdBaseDispatcher::logEntry(LogType type, LogSubtype subtype, uint32_t data, std::string_view note,
+void TKovaBaseDispatcher::logEntry(LogType type, LogSubtype subtype, uint32_t data, std::string_view note,
                                   const uint8_t* bytes, size_t n) {
   // Called with dataLock_ held.
   if (log_.recording()) log_.add(CurrentClock().milliseconds(), type, subtype, data, note, bytes, n);
 }
 
-void TApdBaseDispatcher::AddLogEntry(LogType type, LogSubtype subtype, uint32_t data, std::string_view note) {
+void TKovaBaseDispatcher::AddLogEntry(LogType type, LogSubtype subtype, uint32_t data, std::string_view note) {
   std::lock_guard lock(dataLock_);
   logEntry(type, subtype, data, note);
 }

@@ -5,8 +5,8 @@
 // delivered to registered handlers. The com port component and the fax
 // engine are written as handlers of these triggers.
 //
-// TApdBaseDispatcher holds the logic; the device-level operations are
-// virtual, and TApdTermiosDispatcher (serial/termios_dispatcher.h)
+// TKovaBaseDispatcher holds the logic; the device-level operations are
+// virtual, and TKovaTermiosDispatcher (serial/termios_dispatcher.h)
 // implements them on a POSIX terminal device.
 //
 // Locks: dataLock_ (trigger and handler lists, line settings, status words,
@@ -105,16 +105,16 @@ struct DeviceStatus {
   int outputCount = 0;
 };
 
-class TApdBaseDispatcher {
+class TKovaBaseDispatcher {
 public:
   static constexpr size_t InputRingSize = InputRing::Size;
   static constexpr int MaxTriggerCounter = 4096;
   static constexpr auto WindowSendTimeout = std::chrono::milliseconds(3000);
 
-  explicit TApdBaseDispatcher(void* owner = nullptr);
-  virtual ~TApdBaseDispatcher();
-  TApdBaseDispatcher(const TApdBaseDispatcher&) = delete;
-  TApdBaseDispatcher& operator=(const TApdBaseDispatcher&) = delete;
+  explicit TKovaBaseDispatcher(void* owner = nullptr);
+  virtual ~TKovaBaseDispatcher();
+  TKovaBaseDispatcher(const TKovaBaseDispatcher&) = delete;
+  TKovaBaseDispatcher& operator=(const TKovaBaseDispatcher&) = delete;
 
   void* Owner() const { return owner_; }
   int Handle() const { return handle_; }

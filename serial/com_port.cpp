@@ -8,7 +8,7 @@
 #include "platform/prompts.h"
 #include "platform/text.h"
 #include "platform/ui_queue.h"
-#include "serial/apd_exceptions.h"
+#include "serial/kova_exceptions.h"
 #include "serial/com_port_names.h"
 #include "serial/dispatcher_table.h"
 #include "serial/status_codes.h"
@@ -16,9 +16,9 @@
 
 namespace telvane {
 
-TApdCustomComPort::TApdCustomComPort() = default;
+TKovaCustomComPort::TKovaCustomComPort() = default;
 
-TApdCustomComPort::~TApdCustomComPort() {
+TKovaCustomComPort::~TKovaCustomComPort() {
   reopenRequested_ = false;
   try {
     if (state_ != psClosed) closePort();
@@ -31,12 +31,12 @@ TApdCustomComPort::~TApdCustomComPort() {
   }
 }
 
-int TApdCustomComPort::CheckCode(int code) const {
+int TKovaCustomComPort::CheckCode(int code) const {
   if (code >= 0 || loading_) return code;
   RaiseForCode(code);
 }
 
-void TApdCustomComPort::Loaded() {
+void TKovaCustomComPort::Loaded() {
   loading_ = false;
   if (!openWhenLoaded_) return;
   openWhenLoaded_ = false;
@@ -50,7 +50,7 @@ void TApdCustomComPort::Loaded() {
 
 // ---- open and close
 
-void TApdCustomComPort::SetOpen(bool value) {
+void TKovaCustomComPort::SetOpen(bool value) {
   if (loading_) {
     openWhenLoaded_ = value;
     open_ = value;
@@ -69,7 +69,7 @@ void TApdCustomComPort::SetOpen(bool value) {
   }
 }
 
-void TApdCustomComPort::openPort() {
+void TKovaCustomComPort::openPort() {
   if (tapiMode_ != tmOn && comNumber_ == 0) {
     if (!promptForPort_) RaiseForCode(ecNoPortSelected);
     const int chosen = RunPortSelection();
@@ -77,7 +77,7 @@ void TApdCustomComPort::openPort() {
     comNumber_ = static_cast<uint16_t>(chosen);
   }
   if (deviceLayer_ != dlWin32) RaiseForCode(ecNullApi);
-  auto dispatcher = std::make_unique<TApdTermiosDispatcher>(this);
+  auto dispatcher = std::make_unique<TKovaTermiosDispatcher>(this);
   dispatcher->SetDeviceName(ComDeviceName(comNumber_));
   try {
     uint32_t options = (dtr_ ? loDtrOn : 0) | (rts_ ? loRtsOn : 0) | (static_cast<uint32_t>(hwFlow_) << 4);
@@ -113,7 +113,7 @@ void TApdCustomComPort::openPort() {
   }
 }
 
-void TApdCustomComPort::applySettings() {
+void TKovaCustomComPort::applySettings() {
   applyTracing(tracing_);
   applyLogging(logging_);
   applyHardwareFlow();
@@ -128,7 +128,7 @@ void TApdCustomComPort::applySettings() {
   // direction switching is left to the device driver on this platform.
 }
 
-void TApdCustomComPort::closePort() {
+void TKovaCustomComPort::closePort() {
   open_ = false;
   if (state_ != psOpen) return;
   // A dump that cannot be written is shown; it does not keep the port open.
@@ -157,14 +157,14 @@ void TApdCustomComPort::closePort() {
   finishClose();
 }
 
-void TApdCustomComPort::postCloseCompletion() {
+void TKovaCustomComPort::postCloseCompletion() {
   MessageTarget* window = window_.get();
   if (!window) return;
   const int handle = dispatcher_->Handle();
   window->post([this, handle] { windowProcedure(PortClosedMessage, 0, static_cast<int32_t>(handle << 16)); });
 }
 
-void TApdCustomComPort::finishClose() {
+void TKovaCustomComPort::finishClose() {
   if (dispatcher_) {
     if (window_) dispatcher_->RemoveWindowHandler(window_.get());
     if (dispatcher_->IsOpen()) dispatcher_->FinishClose();
@@ -180,7 +180,7 @@ void TApdCustomComPort::finishClose() {
 
 // ---- properties that reach an open port
 
-void TApdCustomComPort::SetComNumber(uint16_t v) {
+void TKovaCustomComPort::SetComNumber(uint16_t v) {
   if (state_ != psOpen || comNumber_ == v) {
     comNumber_ = v;
     return;
@@ -195,43 +195,43 @@ void TApdCustomComPort::SetComNumber(uint16_t v) {
   SetOpen(true);
 }
 
-void TApdCustomComPort::SetBaud(int32_t v) {
+void TKovaCustomComPort::SetBaud(int32_t v) {
   if (state_ == psOpen) CheckCode(dispatcher_->SetLineParams(v, 5, 9, 3));
   baud_ = v;
 }
 
-void TApdCustomComPort::SetParity(TParity v) {
+void TKovaCustomComPort::SetParity(TParity v) {
   if (state_ == psOpen) CheckCode(dispatcher_->SetLineParams(0, v, 9, 3));
   parity_ = v;
 }
 
-void TApdCustomComPort::SetDataBits(uint16_t v) {
+void TKovaCustomComPort::SetDataBits(uint16_t v) {
   if (state_ == psOpen) CheckCode(dispatcher_->SetLineParams(0, 5, v, 3));
   dataBits_ = v;
 }
 
-void TApdCustomComPort::SetStopBits(uint16_t v) {
+void TKovaCustomComPort::SetStopBits(uint16_t v) {
   if (state_ == psOpen) CheckCode(dispatcher_->SetLineParams(0, 5, 9, v == 3 ? 2 : v));
   stopBits_ = v;
 }
 
-void TApdCustomComPort::SetDTR(bool v) {
+void TKovaCustomComPort::SetDTR(bool v) {
   dtr_ = v;
   if (state_ == psOpen) CheckCode(dispatcher_->SetDtrLine(v));
 }
 
-void TApdCustomComPort::SetRTS(bool v) {
+void TKovaCustomComPort::SetRTS(bool v) {
   rts_ = v;
   if (state_ == psOpen) CheckCode(dispatcher_->SetRtsLine(v));
 }
 
-void TApdCustomComPort::SetHWFlowOptions(THWFlowOptions v) {
+void TKovaCustomComPort::SetHWFlowOptions(THWFlowOptions v) {
   hwFlow_ = v & 0x0F;
   if (hwFlow_ & (hwfUseRTS | hwfRequireCTS)) rs485Mode_ = false;
   if (state_ == psOpen) applyHardwareFlow();
 }
 
-void TApdCustomComPort::applyHardwareFlow() {
+void TKovaCustomComPort::applyHardwareFlow() {
   if (hwFlow_ != 0) {
     if (bufferFull_ == 0 || bufferFull_ > inSize_) bufferFull_ = static_cast<uint16_t>(inSize_ * 9 / 10);
     if (bufferResume_ == 0 || bufferResume_ > bufferFull_) bufferResume_ = static_cast<uint16_t>(inSize_ / 10);
@@ -239,12 +239,12 @@ void TApdCustomComPort::applyHardwareFlow() {
   if (dispatcher_) CheckCode(dispatcher_->SetHardwareFlow(bufferFull_, bufferResume_, hwFlow_));
 }
 
-void TApdCustomComPort::SetSWFlowOptions(TSWFlowOptions v) {
+void TKovaCustomComPort::SetSWFlowOptions(TSWFlowOptions v) {
   swFlow_ = v;
   if (state_ == psOpen) applySoftwareFlow();
 }
 
-void TApdCustomComPort::applySoftwareFlow() {
+void TKovaCustomComPort::applySoftwareFlow() {
   uint32_t options = 0;
   if (swFlow_ == swfReceive || swFlow_ == swfBoth) options |= sfReceiveFlow;
   if (swFlow_ == swfTransmit || swFlow_ == swfBoth) options |= sfTransmitFlow;
@@ -259,25 +259,25 @@ void TApdCustomComPort::applySoftwareFlow() {
     CheckCode(dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, options));
 }
 
-void TApdCustomComPort::SetXOnChar(char v) {
+void TKovaCustomComPort::SetXOnChar(char v) {
   xonChar_ = v;
   if (state_ == psOpen)
     CheckCode(dispatcher_->SetXonXoffChars(static_cast<uint8_t>(xonChar_), static_cast<uint8_t>(xoffChar_)));
 }
 
-void TApdCustomComPort::SetXOffChar(char v) {
+void TKovaCustomComPort::SetXOffChar(char v) {
   xoffChar_ = v;
   if (state_ == psOpen)
     CheckCode(dispatcher_->SetXonXoffChars(static_cast<uint8_t>(xonChar_), static_cast<uint8_t>(xoffChar_)));
 }
 
-void TApdCustomComPort::SetBufferFull(uint16_t v) {
+void TKovaCustomComPort::SetBufferFull(uint16_t v) {
   bufferFull_ = v;
   if (state_ == psOpen && hwFlow_) applyHardwareFlow();
   if (state_ == psOpen && swFlow_ != swfNone) applySoftwareFlow();
 }
 
-void TApdCustomComPort::SetBufferResume(uint16_t v) {
+void TKovaCustomComPort::SetBufferResume(uint16_t v) {
   bufferResume_ = v;
   if (state_ == psOpen && hwFlow_) applyHardwareFlow();
   if (state_ == psOpen && swFlow_ != swfNone) applySoftwareFlow();
@@ -285,12 +285,12 @@ void TApdCustomComPort::SetBufferResume(uint16_t v) {
 
 // ---- tracing and logging
 
-std::string TApdCustomComPort::dumpPath(const std::string& name) const {
+std::string TKovaCustomComPort::dumpPath(const std::string& name) const {
   if (!name.empty() && name.front() == '/') return name;
   return ProgramDirectory() + name;
 }
 
-void TApdCustomComPort::SetTracing(TTraceLogState v) {
+void TKovaCustomComPort::SetTracing(TTraceLogState v) {
   if (state_ != psOpen) {
     tracing_ = v == tlOn ? tlOn : tlOff;
     return;
@@ -299,9 +299,9 @@ void TApdCustomComPort::SetTracing(TTraceLogState v) {
   applyTracing(v);
 }
 
-void TApdCustomComPort::applyTracing(TTraceLogState v) {
+void TKovaCustomComPort::applyTracing(TTraceLogState v) {
   if (!dispatcher_) return;
-  TApdBaseDispatcher& d = *dispatcher_;
+  TKovaBaseDispatcher& d = *dispatcher_;
   const bool active = tracing_ == tlOn || tracing_ == tlPause;
   switch (v) {
     case tlOn:
@@ -337,12 +337,12 @@ void TApdCustomComPort::applyTracing(TTraceLogState v) {
   }
 }
 
-void TApdCustomComPort::SetTraceSize(int32_t v) {
+void TKovaCustomComPort::SetTraceSize(int32_t v) {
   traceSize_ = std::clamp<int32_t>(v, 0, static_cast<int32_t>(MaxTraceSize));
   if (state_ == psOpen && tracing_ == tlOn) CheckCode(dispatcher_->TraceOn(static_cast<uint32_t>(traceSize_)));
 }
 
-void TApdCustomComPort::SetLogging(TTraceLogState v) {
+void TKovaCustomComPort::SetLogging(TTraceLogState v) {
   if (state_ != psOpen) {
     logging_ = v == tlOn ? tlOn : tlOff;
     return;
@@ -351,9 +351,9 @@ void TApdCustomComPort::SetLogging(TTraceLogState v) {
   applyLogging(v);
 }
 
-void TApdCustomComPort::applyLogging(TTraceLogState v) {
+void TKovaCustomComPort::applyLogging(TTraceLogState v) {
   if (!dispatcher_) return;
-  TApdBaseDispatcher& d = *dispatcher_;
+  TKovaBaseDispatcher& d = *dispatcher_;
   const bool active = logging_ == tlOn || logging_ == tlPause;
   switch (v) {
     case tlOn:
@@ -389,14 +389,14 @@ void TApdCustomComPort::applyLogging(TTraceLogState v) {
   }
 }
 
-void TApdCustomComPort::SetLogSize(int32_t v) {
+void TKovaCustomComPort::SetLogSize(int32_t v) {
   logSize_ = std::clamp<int32_t>(v, 0, static_cast<int32_t>(MaxLogSize));
   if (state_ == psOpen && logging_ == tlOn) CheckCode(dispatcher_->EventLogOn(static_cast<uint32_t>(logSize_)));
 }
 
 // ---- trigger events
 
-void TApdCustomComPort::UpdateTriggerForwarding() {
+void TKovaCustomComPort::UpdateTriggerForwarding() {
   if (!dispatcher_) return;
   const bool any = OnTrigger || OnTriggerAvail || OnTriggerData || OnTriggerStatus || OnTriggerTimer ||
                    OnTriggerLineError || OnTriggerModemStatus || OnTriggerOutbuffFree || OnTriggerOutbuffUsed ||
@@ -404,7 +404,7 @@ void TApdCustomComPort::UpdateTriggerForwarding() {
   dispatcher_->SetForceDeliveries(any);
 }
 
-void TApdCustomComPort::windowProcedure(unsigned message, unsigned wParam, int32_t lParam) {
+void TKovaCustomComPort::windowProcedure(unsigned message, unsigned wParam, int32_t lParam) {
   const int handle = static_cast<int>((static_cast<uint32_t>(lParam) >> 16) & 0xFFFF);
   if (message == PortClosedMessage) {
     if (!dispatcher_ || dispatcher_->Handle() != handle) return;
@@ -418,7 +418,7 @@ void TApdCustomComPort::windowProcedure(unsigned message, unsigned wParam, int32
   if (message < TriggerAvail || message > TriggerStatus) return;
   // Nothing reaches the component once it started closing.
   if (state_ != psOpen) return;
-  TApdBaseDispatcher* d = DispatcherByHandle(handle);
+  TKovaBaseDispatcher* d = DispatcherByHandle(handle);
   if (!d || d != dispatcher_.get() || d->Owner() != this) return;
   const unsigned data = message == TriggerAvail ? wParam : static_cast<unsigned>(lParam & 0xFFFF);
   try {
@@ -454,19 +454,19 @@ void TApdCustomComPort::windowProcedure(unsigned message, unsigned wParam, int32
 
 // ---- users
 
-void TApdCustomComPort::RegisterUser(const void* key, std::function<void(bool)> callback) {
+void TKovaCustomComPort::RegisterUser(const void* key, std::function<void(bool)> callback) {
   users_.push_back(User{key, nullptr, nullptr, std::move(callback)});
 }
 
-void TApdCustomComPort::RegisterUserWindow(MessageTarget* window, std::function<void(unsigned)> procedure) {
+void TKovaCustomComPort::RegisterUserWindow(MessageTarget* window, std::function<void(unsigned)> procedure) {
   users_.push_back(User{window, window, std::move(procedure), nullptr});
 }
 
-void TApdCustomComPort::DeregisterUser(const void* key) {
+void TKovaCustomComPort::DeregisterUser(const void* key) {
   std::erase_if(users_, [&](const User& u) { return u.key == key; });
 }
 
-void TApdCustomComPort::notifyUsers(bool opening) {
+void TKovaCustomComPort::notifyUsers(bool opening) {
   const std::vector<User> users = users_;  // a user may deregister while told
   for (auto it = users.rbegin(); it != users.rend(); ++it) {
     if (it->window) {
@@ -481,81 +481,81 @@ void TApdCustomComPort::notifyUsers(bool opening) {
 
 // ---- data and triggers
 
-TApdBaseDispatcher& TApdCustomComPort::ValidDispatcher() {
+TKovaBaseDispatcher& TKovaCustomComPort::ValidDispatcher() {
   if (!dispatcher_ && autoOpen_ && !loading_ && state_ == psClosed) SetOpen(true);
   if (!dispatcher_) RaiseForCode(ecCommNotOpen);
   return *dispatcher_;
 }
 
-void TApdCustomComPort::SendByte(uint8_t byte) {
+void TKovaCustomComPort::SendByte(uint8_t byte) {
   if (closing()) return;
   CheckCode(ValidDispatcher().SendByte(byte));
 }
 
-void TApdCustomComPort::SendText(std::string_view text) {
+void TKovaCustomComPort::SendText(std::string_view text) {
   if (closing()) return;
   CheckCode(ValidDispatcher().SendText(text));
 }
 
-void TApdCustomComPort::SendBlock(std::span<const uint8_t> data) {
+void TKovaCustomComPort::SendBlock(std::span<const uint8_t> data) {
   if (closing()) return;
   CheckCode(ValidDispatcher().SendBlock(data));
 }
 
-bool TApdCustomComPort::ByteAvailable() {
+bool TKovaCustomComPort::ByteAvailable() {
   if (closing()) return false;
   return ValidDispatcher().ByteAvailable();
 }
 
-uint8_t TApdCustomComPort::TakeByte() {
+uint8_t TKovaCustomComPort::TakeByte() {
   if (closing()) return 0;
   uint8_t byte = 0;
   CheckCode(ValidDispatcher().TakeByte(byte));
   return byte;
 }
 
-uint8_t TApdCustomComPort::PeekByte(size_t n) {
+uint8_t TKovaCustomComPort::PeekByte(size_t n) {
   if (closing()) return 0;
   uint8_t byte = 0;
   CheckCode(ValidDispatcher().PeekByte(byte, n));
   return byte;
 }
 
-int TApdCustomComPort::InputCount() { return closing() ? 0 : CheckCode(ValidDispatcher().InputCount()); }
-int TApdCustomComPort::OutputCount() { return closing() ? 0 : CheckCode(ValidDispatcher().OutputCount()); }
-int TApdCustomComPort::OutputFree() { return closing() ? 0 : CheckCode(ValidDispatcher().OutputFree()); }
+int TKovaCustomComPort::InputCount() { return closing() ? 0 : CheckCode(ValidDispatcher().InputCount()); }
+int TKovaCustomComPort::OutputCount() { return closing() ? 0 : CheckCode(ValidDispatcher().OutputCount()); }
+int TKovaCustomComPort::OutputFree() { return closing() ? 0 : CheckCode(ValidDispatcher().OutputFree()); }
 
-void TApdCustomComPort::ClearInput() {
+void TKovaCustomComPort::ClearInput() {
   if (!closing()) CheckCode(ValidDispatcher().ClearInput());
 }
 
-void TApdCustomComPort::ClearOutput() {
+void TKovaCustomComPort::ClearOutput() {
   if (!closing()) CheckCode(ValidDispatcher().ClearOutput());
 }
 
-uint8_t TApdCustomComPort::ModemStatus(uint8_t clearMask) { return ValidDispatcher().ReadModemStatus(clearMask); }
-int TApdCustomComPort::LineError() { return ValidDispatcher().ReadLineError(); }
+uint8_t TKovaCustomComPort::ModemStatus(uint8_t clearMask) { return ValidDispatcher().ReadModemStatus(clearMask); }
+int TKovaCustomComPort::LineError() { return ValidDispatcher().ReadLineError(); }
 
-int TApdCustomComPort::NewDataTrigger(std::string_view text, bool ignoreCase) {
+int TKovaCustomComPort::NewDataTrigger(std::string_view text, bool ignoreCase) {
   return CheckCode(ValidDispatcher().NewDataTrigger(text, ignoreCase));
 }
-int TApdCustomComPort::NewTimerTrigger() { return CheckCode(ValidDispatcher().NewTimerTrigger()); }
-int TApdCustomComPort::NewStatusTrigger(int kind) { return CheckCode(ValidDispatcher().NewStatusTrigger(kind)); }
-void TApdCustomComPort::FreeTrigger(int handle) { CheckCode(ValidDispatcher().FreeTrigger(handle)); }
-void TApdCustomComPort::ArmTimerTrigger(int handle, int32_t ticks, bool activate) {
+int TKovaCustomComPort::NewTimerTrigger() { return CheckCode(ValidDispatcher().NewTimerTrigger()); }
+int TKovaCustomComPort::NewStatusTrigger(int kind) { return CheckCode(ValidDispatcher().NewStatusTrigger(kind)); }
+void TKovaCustomComPort::FreeTrigger(int handle) { CheckCode(ValidDispatcher().FreeTrigger(handle)); }
+void TKovaCustomComPort::ArmTimerTrigger(int handle, int32_t ticks, bool activate) {
   CheckCode(ValidDispatcher().ArmTimerTrigger(handle, ticks, activate));
 }
-void TApdCustomComPort::ArmStatusTrigger(int handle, uint16_t value, bool activate) {
+void TKovaCustomComPort::ArmStatusTrigger(int handle, uint16_t value, bool activate) {
   CheckCode(ValidDispatcher().ArmStatusTrigger(handle, value, activate));
 }
-void TApdCustomComPort::SetAvailThreshold(int count) {
+void TKovaCustomComPort::SetAvailThreshold(int count) {
   availLength_ = count;
   if (dispatcher_) CheckCode(dispatcher_->SetAvailThreshold(count));
 }
 
-bool TApdCustomComPort::AwaitText(std::string_view text, int32_t ticks, bool yield, bool ignoreCase) {
+bool TKovaCustomComPort::AwaitText(std::string_view text, int32_t ticks, bool yield, bool ignoreCase) {
   if (text.empty() || closing()) return true;
-  TApdBaseDispatcher& d = ValidDispatcher();
+  TKovaBaseDispatcher& d = ValidDispatcher();
   const std::string wanted = ignoreCase ? ToUpperAscii(text) : std::string(text);
   Clock& clock = CurrentClock();
   const TickTimer timer = NewTimer(CurrentTicks(), ticks);

@@ -22,7 +22,7 @@
 namespace telvane {
 
 class MessageTarget;
-class TApdCustomComPort;
+class TKovaCustomComPort;
 
 enum TDeviceLayer { dlWin16, dlFossil, dlWin32, dlWinsock };
 enum TParity { pNone, pOdd, pEven, pMark, pSpace };
@@ -42,7 +42,7 @@ inline constexpr unsigned PortClosedMessage = 0x7E0A;
 template <class Signature>
 class ComPortEvent {
 public:
-  explicit ComPortEvent(TApdCustomComPort* port) : port_(port) {}
+  explicit ComPortEvent(TKovaCustomComPort* port) : port_(port) {}
   ComPortEvent(const ComPortEvent&) = delete;
   ComPortEvent& operator=(std::function<Signature> handler);
   explicit operator bool() const { return static_cast<bool>(handler_); }
@@ -52,18 +52,18 @@ public:
   }
 
 private:
-  TApdCustomComPort* port_;
+  TKovaCustomComPort* port_;
   std::function<Signature> handler_;
 };
 
-class TApdCustomComPort {
+class TKovaCustomComPort {
 public:
   enum PortState { psClosed = 0, psShuttingDown = 1, psOpen = 2 };
 
-  TApdCustomComPort();
-  virtual ~TApdCustomComPort();
-  TApdCustomComPort(const TApdCustomComPort&) = delete;
-  TApdCustomComPort& operator=(const TApdCustomComPort&) = delete;
+  TKovaCustomComPort();
+  virtual ~TKovaCustomComPort();
+  TKovaCustomComPort(const TKovaCustomComPort&) = delete;
+  TKovaCustomComPort& operator=(const TKovaCustomComPort&) = delete;
 
   // ---- loading from a window description: Open is only remembered until
   // Loaded(), which opens the port then (a failure is shown and Open reverts).
@@ -143,24 +143,24 @@ public:
   void SetRS485Mode(bool v) { rs485Mode_ = v; }
 
   // ---- events (run on the UI thread)
-  ComPortEvent<void(TApdCustomComPort&, unsigned message, unsigned trigger, unsigned data)> OnTrigger{this};
-  ComPortEvent<void(TApdCustomComPort&, unsigned count)> OnTriggerAvail{this};
-  ComPortEvent<void(TApdCustomComPort&, unsigned trigger)> OnTriggerData{this};
-  ComPortEvent<void(TApdCustomComPort&, unsigned trigger)> OnTriggerStatus{this};
-  ComPortEvent<void(TApdCustomComPort&, unsigned trigger)> OnTriggerTimer{this};
-  ComPortEvent<void(TApdCustomComPort&, int error, bool lineBreak)> OnTriggerLineError{this};
-  ComPortEvent<void(TApdCustomComPort&)> OnTriggerModemStatus{this};
-  ComPortEvent<void(TApdCustomComPort&)> OnTriggerOutbuffFree{this};
-  ComPortEvent<void(TApdCustomComPort&)> OnTriggerOutbuffUsed{this};
-  ComPortEvent<void(TApdCustomComPort&)> OnTriggerOutSent{this};
-  ComPortEvent<void(TApdCustomComPort&, char c)> OnWaitChar{this};
+  ComPortEvent<void(TKovaCustomComPort&, unsigned message, unsigned trigger, unsigned data)> OnTrigger{this};
+  ComPortEvent<void(TKovaCustomComPort&, unsigned count)> OnTriggerAvail{this};
+  ComPortEvent<void(TKovaCustomComPort&, unsigned trigger)> OnTriggerData{this};
+  ComPortEvent<void(TKovaCustomComPort&, unsigned trigger)> OnTriggerStatus{this};
+  ComPortEvent<void(TKovaCustomComPort&, unsigned trigger)> OnTriggerTimer{this};
+  ComPortEvent<void(TKovaCustomComPort&, int error, bool lineBreak)> OnTriggerLineError{this};
+  ComPortEvent<void(TKovaCustomComPort&)> OnTriggerModemStatus{this};
+  ComPortEvent<void(TKovaCustomComPort&)> OnTriggerOutbuffFree{this};
+  ComPortEvent<void(TKovaCustomComPort&)> OnTriggerOutbuffUsed{this};
+  ComPortEvent<void(TKovaCustomComPort&)> OnTriggerOutSent{this};
+  ComPortEvent<void(TKovaCustomComPort&, char c)> OnWaitChar{this};
 
   // ---- state
   PortState State() const { return state_; }
   // The dispatcher, opening the port first when AutoOpen allows; raises
   // ECommNotOpen when there is none.
-  TApdBaseDispatcher& ValidDispatcher();
-  TApdBaseDispatcher* Dispatcher() const { return dispatcher_.get(); }
+  TKovaBaseDispatcher& ValidDispatcher();
+  TKovaBaseDispatcher* Dispatcher() const { return dispatcher_.get(); }
 
   // ---- data (each raises the exception of a negative result)
   void SendByte(uint8_t byte);
@@ -262,7 +262,7 @@ private:
   bool reopenRequested_ = false;
   TriggerSaveRecord savedTriggers_;
   bool triggersSaved_ = false;
-  std::unique_ptr<TApdBaseDispatcher> dispatcher_;
+  std::unique_ptr<TKovaBaseDispatcher> dispatcher_;
   std::unique_ptr<MessageTarget> window_;
   struct User {
     const void* key;
@@ -274,9 +274,9 @@ private:
 };
 
 // The published component.
-class TApdComPort : public TApdCustomComPort {
+class TKovaComPort : public TKovaCustomComPort {
 public:
-  using TApdCustomComPort::TApdCustomComPort;
+  using TKovaCustomComPort::TKovaCustomComPort;
 };
 
 template <class Signature>

@@ -9,13 +9,13 @@ std::mutex& TableLock() {
   static std::mutex lock;
   return lock;
 }
-std::vector<TApdBaseDispatcher*>& Table() {  // guarded by TableLock()
-  static std::vector<TApdBaseDispatcher*> table;
+std::vector<TKovaBaseDispatcher*>& Table() {  // guarded by TableLock()
+  static std::vector<TKovaBaseDispatcher*> table;
   return table;
 }
 }  // namespace
 
-int RegisterDispatcher(TApdBaseDispatcher* dispatcher) {
+int RegisterDispatcher(TKovaBaseDispatcher* dispatcher) {
   std::lock_guard lock(TableLock());
   auto& table = Table();
   for (size_t i = 0; i < table.size(); ++i)
@@ -33,7 +33,7 @@ void UnregisterDispatcher(int handle) {
   if (handle >= 0 && static_cast<size_t>(handle) < table.size()) table[static_cast<size_t>(handle)] = nullptr;
 }
 
-TApdBaseDispatcher* DispatcherByHandle(int handle) {
+TKovaBaseDispatcher* DispatcherByHandle(int handle) {
   std::lock_guard lock(TableLock());
   auto& table = Table();
   if (handle < 0 || static_cast<size_t>(handle) >= table.size()) return nullptr;

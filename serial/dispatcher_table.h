@@ -6,12 +6,12 @@
 
 namespace telvane {
 
-class TApdBaseDispatcher;
+class TKovaBaseDispatcher;
 
-int RegisterDispatcher(TApdBaseDispatcher* dispatcher);
+int RegisterDispatcher(TKovaBaseDispatcher* dispatcher);
 void UnregisterDispatcher(int handle);
 // The live dispatcher of `handle`, or nullptr. The caller must know the
 // dispatcher cannot be destroyed meanwhile (its owner's thread).
-TApdBaseDispatcher* DispatcherByHandle(int handle);
+TKovaBaseDispatcher* DispatcherByHandle(int handle);
 
 }  // namespace telvane

@@ -47,7 +47,7 @@ private:
   std::condition_variable& endSignal_;
 };
 
-void TApdBaseDispatcher::StartThreads() {
+void TKovaBaseDispatcher::StartThreads() {
   if (threadsStarted_) throw std::logic_error("Dispatcher already started");
   closing_ = false;
   readyEvent_.resetAll();
@@ -65,7 +65,7 @@ void TApdBaseDispatcher::StartThreads() {
   generalEvent_.waitAny(1, kThreadStartWait);
 }
 
-void TApdBaseDispatcher::waitForThread(std::atomic<bool>& ended) {
+void TKovaBaseDispatcher::waitForThread(std::atomic<bool>& ended) {
   // A handler on the dispatch thread may be waiting for the UI thread: keep
   // its messages running while we wait.
   while (!ended.load()) {
@@ -77,7 +77,7 @@ void TApdBaseDispatcher::waitForThread(std::atomic<bool>& ended) {
   }
 }
 
-void TApdBaseDispatcher::StopThreads() {
+void TKovaBaseDispatcher::StopThreads() {
   if (!threadsStarted_) return;
   closing_ = true;
   outputEvents_.signal(evOutputFlush);
@@ -95,7 +95,7 @@ void TApdBaseDispatcher::StopThreads() {
 
 // ---- event thread
 
-void TApdBaseDispatcher::eventThreadBody() {
+void TKovaBaseDispatcher::eventThreadBody() {
   ThreadScope scope(runningThreads_, eventEnded_, generalEvent_, threadEndLock_, threadEnded_);
   try {
     uint8_t lines = DeviceModemLines();
@@ -141,7 +141,7 @@ void TApdBaseDispatcher::eventThreadBody() {
 
 // ---- dispatch thread
 
-int TApdBaseDispatcher::readIntoRing() {
+int TKovaBaseDispatcher::readIntoRing() {
   int total = 0;
   std::span<uint8_t> first, second;
   {
@@ -194,7 +194,7 @@ int TApdBaseDispatcher::readIntoRing() {
   return total;
 }
 
-void TApdBaseDispatcher::dispatchThreadBody() {
+void TKovaBaseDispatcher::dispatchThreadBody() {
   ThreadScope scope(runningThreads_, dispatchEnded_, generalEvent_, threadEndLock_, threadEnded_);
   auto stopping = [this] { return closing_.load() || destroyPending_.load(); };
   auto fireDataRound = [&] {
@@ -257,7 +257,7 @@ void TApdBaseDispatcher::dispatchThreadBody() {
 
 // ---- output thread
 
-void TApdBaseDispatcher::writeOutRing() {
+void TKovaBaseDispatcher::writeOutRing() {
   for (;;) {
     if (closing_.load()) return;
     if (outputEvents_.test(evOutputFlush)) {
@@ -323,7 +323,7 @@ void TApdBaseDispatcher::writeOutRing() {
   }
 }
 
-void TApdBaseDispatcher::outputThreadBody() {
+void TKovaBaseDispatcher::outputThreadBody() {
   ThreadScope scope(runningThreads_, outputEnded_, generalEvent_, threadEndLock_, threadEnded_);
   try {
     for (;;) {

@@ -18,7 +18,7 @@ constexpr int kHandleLimit = 0x7FFF8;  // the search for a free handle stops her
 
 // ---- handles and lists (dataLock_ held by the callers of the helpers)
 
-void TApdBaseDispatcher::clearAllTriggers() {
+void TKovaBaseDispatcher::clearAllTriggers() {
   timers_.clear();
   statuses_.clear();
   datas_.clear();
@@ -29,7 +29,7 @@ void TApdBaseDispatcher::clearAllTriggers() {
   recomputeWatchOutput();
 }
 
-void TApdBaseDispatcher::recomputeWatchOutput() {
+void TKovaBaseDispatcher::recomputeWatchOutput() {
   int freeLevel = INT32_MAX, usedLevel = -1;
   for (const StatusTrigger& s : statuses_) {
     if (!s.active) continue;
@@ -40,7 +40,7 @@ void TApdBaseDispatcher::recomputeWatchOutput() {
   wakeWhenUsedAtMost_ = usedLevel;
 }
 
-bool TApdBaseDispatcher::handleInUse(int handle) const {
+bool TKovaBaseDispatcher::handleInUse(int handle) const {
   for (const auto& t : timers_)
     if (t.handle == handle) return true;
   for (const auto& s : statuses_)
@@ -50,7 +50,7 @@ bool TApdBaseDispatcher::handleInUse(int handle) const {
   return false;
 }
 
-int TApdBaseDispatcher::allocateTriggerHandle() {
+int TKovaBaseDispatcher::allocateTriggerHandle() {
   if (handleCounter_ < MaxTriggerCounter) return handleCounter_++ * kHandleStep;
   // After 4095 allocations the lowest free multiple of 8 is reused.
   for (int handle = kHandleStep; handle < kHandleLimit; handle += kHandleStep)
@@ -58,7 +58,7 @@ int TApdBaseDispatcher::allocateTriggerHandle() {
   return ecNoMoreTriggers;
 }
 
-int TApdBaseDispatcher::NewTimerTrigger() {
+int TKovaBaseDispatcher::NewTimerTrigger() {
   std::lock_guard lock(dataLock_);
   const int handle = allocateTriggerHandle();
   if (handle < 0) return handle;
@@ -67,7 +67,7 @@ int TApdBaseDispatcher::NewTimerTrigger() {
   return handle;
 }
 
-int TApdBaseDispatcher::NewStatusTrigger(int kind) {
+int TKovaBaseDispatcher::NewStatusTrigger(int kind) {
   if (kind < stModem || kind > stOutSent) return ecBadArgument;
   std::lock_guard lock(dataLock_);
   const int base = allocateTriggerHandle();
@@ -78,7 +78,7 @@ int TApdBaseDispatcher::NewStatusTrigger(int kind) {
   return handle;
 }
 
-int TApdBaseDispatcher::NewDataTrigger(std::string_view text, bool ignoreCase) {
+int TKovaBaseDispatcher::NewDataTrigger(std::string_view text, bool ignoreCase) {
   if (text.size() > static_cast<size_t>(DataTriggerMatcher::MaxLength)) return ecTriggerTooLong;
   std::lock_guard lock(dataLock_);
   const int handle = allocateTriggerHandle();
@@ -89,7 +89,7 @@ int TApdBaseDispatcher::NewDataTrigger(std::string_view text, bool ignoreCase) {
   return handle;
 }
 
-int TApdBaseDispatcher::ArmTimerTrigger(int handle, int32_t ticks, bool activate) {
+int TKovaBaseDispatcher::ArmTimerTrigger(int handle, int32_t ticks, bool activate) {
   std::lock_guard lock(dataLock_);
   for (auto& t : timers_) {
     if (t.handle != handle) continue;
@@ -107,7 +107,7 @@ int TApdBaseDispatcher::ArmTimerTrigger(int handle, int32_t ticks, bool activate
   return ecBadTriggerHandle;
 }
 
-int TApdBaseDispatcher::ArmStatusTrigger(int handle, uint16_t value, bool activate) {
+int TKovaBaseDispatcher::ArmStatusTrigger(int handle, uint16_t value, bool activate) {
   const uint8_t lines = open_.load() ? DeviceModemLines() : 0;
   std::lock_guard lock(dataLock_);
   for (auto& s : statuses_) {
@@ -142,18 +142,18 @@ int TApdBaseDispatcher::ArmStatusTrigger(int handle, uint16_t value, bool activa
   return ecBadTriggerHandle;
 }
 
-int TApdBaseDispatcher::SetAvailThreshold(int count) {
+int TKovaBaseDispatcher::SetAvailThreshold(int count) {
   std::lock_guard lock(dataLock_);
   availThreshold_ = std::max(count, 0);
   return ecOK;
 }
 
-int TApdBaseDispatcher::AvailThreshold() const {
+int TKovaBaseDispatcher::AvailThreshold() const {
   std::lock_guard lock(dataLock_);
   return availThreshold_;
 }
 
-int TApdBaseDispatcher::FreeTrigger(int handle) {
+int TKovaBaseDispatcher::FreeTrigger(int handle) {
   std::lock_guard lock(dataLock_);
   if (handle == AvailTriggerHandle) {
     availThreshold_ = 0;
@@ -173,7 +173,7 @@ int TApdBaseDispatcher::FreeTrigger(int handle) {
   return ecBadTriggerHandle;
 }
 
-void TApdBaseDispatcher::SaveTriggerSet(TriggerSaveRecord& save) const {
+void TKovaBaseDispatcher::SaveTriggerSet(TriggerSaveRecord& save) const {
   std::lock_guard lock(dataLock_);
   save.timers = timers_;
   save.statuses = statuses_;
@@ -182,7 +182,7 @@ void TApdBaseDispatcher::SaveTriggerSet(TriggerSaveRecord& save) const {
   save.handleCounter = handleCounter_;
 }
 
-void TApdBaseDispatcher::RestoreTriggerSet(const TriggerSaveRecord& save) {
+void TKovaBaseDispatcher::RestoreTriggerSet(const TriggerSaveRecord& save) {
   std::lock_guard lock(dataLock_);
   timers_ = save.timers;
   statuses_ = save.statuses;
@@ -198,7 +198,7 @@ void TApdBaseDispatcher::RestoreTriggerSet(const TriggerSaveRecord& save) {
 
 // ---- handlers
 
-void TApdBaseDispatcher::recomputeWantsDeliveries() {
+void TKovaBaseDispatcher::recomputeWantsDeliveries() {
   // The owner's own window alone does not want every trigger: only a second
   // window, any procedure or method, or the owner's explicit request does.
   auto live = [](const auto& list) {
@@ -208,7 +208,7 @@ void TApdBaseDispatcher::recomputeWantsDeliveries() {
                      forceDeliveries_;
 }
 
-void TApdBaseDispatcher::sweepDeletedHandlers() {
+void TKovaBaseDispatcher::sweepDeletedHandlers() {
   auto sweep = [](auto& list) {
     list.erase(std::remove_if(list.begin(), list.end(), [](const auto& h) { return h.deleted; }), list.end());
   };
@@ -218,7 +218,7 @@ void TApdBaseDispatcher::sweepDeletedHandlers() {
   recomputeWantsDeliveries();
 }
 
-int TApdBaseDispatcher::AddWindowHandler(MessageTarget* window, WindowProcedure procedure) {
+int TKovaBaseDispatcher::AddWindowHandler(MessageTarget* window, WindowProcedure procedure) {
   std::lock_guard lock(dataLock_);
   windowHandlers_.push_back(
       WindowHandler{window, std::make_shared<const WindowProcedure>(std::move(procedure)), false});
@@ -227,7 +227,7 @@ int TApdBaseDispatcher::AddWindowHandler(MessageTarget* window, WindowProcedure 
   return ecOK;
 }
 
-int TApdBaseDispatcher::AddProcedureHandler(TriggerProcedure procedure) {
+int TKovaBaseDispatcher::AddProcedureHandler(TriggerProcedure procedure) {
   std::lock_guard lock(dataLock_);
   procedureHandlers_.push_back(ProcedureHandler{procedure, false});
   logEntry(LogType::TrgHdAlc, LogSubtype::Procedure, 0);
@@ -235,7 +235,7 @@ int TApdBaseDispatcher::AddProcedureHandler(TriggerProcedure procedure) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::AddMethodHandler(const void* object, TriggerMethod method, bool synchronize) {
+int TKovaBaseDispatcher::AddMethodHandler(const void* object, TriggerMethod method, bool synchronize) {
   std::lock_guard lock(dataLock_);
   methodHandlers_.push_back(
       MethodHandler{object, std::make_shared<const TriggerMethod>(std::move(method)), synchronize, false});
@@ -261,7 +261,7 @@ bool RemoveHandler(List& list, bool delivering, Same same) {
 }
 }  // namespace
 
-int TApdBaseDispatcher::RemoveWindowHandler(MessageTarget* window) {
+int TKovaBaseDispatcher::RemoveWindowHandler(MessageTarget* window) {
   std::lock_guard lock(dataLock_);
   if (!RemoveHandler(windowHandlers_, delivering_.load(), [&](const auto& h) { return h.window == window; }))
     return ecBadArgument;
@@ -270,7 +270,7 @@ int TApdBaseDispatcher::RemoveWindowHandler(MessageTarget* window) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::RemoveProcedureHandler(TriggerProcedure procedure) {
+int TKovaBaseDispatcher::RemoveProcedureHandler(TriggerProcedure procedure) {
   std::lock_guard lock(dataLock_);
   if (!RemoveHandler(procedureHandlers_, delivering_.load(),
                      [&](const auto& h) { return h.procedure == procedure; }))
@@ -280,7 +280,7 @@ int TApdBaseDispatcher::RemoveProcedureHandler(TriggerProcedure procedure) {
   return ecOK;
 }
 
-int TApdBaseDispatcher::RemoveMethodHandler(const void* object) {
+int TKovaBaseDispatcher::RemoveMethodHandler(const void* object) {
   std::lock_guard lock(dataLock_);
   if (!RemoveHandler(methodHandlers_, delivering_.load(), [&](const auto& h) { return h.object == object; }))
     return ecBadArgument;
@@ -289,26 +289,26 @@ int TApdBaseDispatcher::RemoveMethodHandler(const void* object) {
   return ecOK;
 }
 
-void TApdBaseDispatcher::SetForceDeliveries(bool on) {
+void TKovaBaseDispatcher::SetForceDeliveries(bool on) {
   std::lock_guard lock(dataLock_);
   forceDeliveries_ = on;
   recomputeWantsDeliveries();
 }
 
-bool TApdBaseDispatcher::ForceDeliveries() const {
+bool TKovaBaseDispatcher::ForceDeliveries() const {
   std::lock_guard lock(dataLock_);
   return forceDeliveries_;
 }
 
 // ---- delivery
 
-void TApdBaseDispatcher::reportThreadException(const char* what) {
+void TKovaBaseDispatcher::reportThreadException(const char* what) {
   ++handlerExceptions_;
   std::string text = std::string("Serial port: ") + (what ? what : "unknown exception");
   std::fprintf(stderr, "telvane: %s\n", text.c_str());
 }
 
-size_t TApdBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_t dataWord, bool peek) {
+size_t TKovaBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_t dataWord, bool peek) {
   if (!wantsDeliveries_.load()) return 0;
   delivering_ = true;
   if (peek) {
@@ -401,7 +401,7 @@ size_t TApdBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_t
 
 // ---- the checks
 
-bool TApdBaseDispatcher::checkStatusTriggers() {
+bool TKovaBaseDispatcher::checkStatusTriggers() {
   int handle = -1;
   uint16_t dataWord = 0;
   {
@@ -456,7 +456,7 @@ bool TApdBaseDispatcher::checkStatusTriggers() {
   return true;
 }
 
-bool TApdBaseDispatcher::checkTimerTriggers() {
+bool TKovaBaseDispatcher::checkTimerTriggers() {
   int handle = -1;
   {
     std::lock_guard lock(dataLock_);
@@ -474,7 +474,7 @@ bool TApdBaseDispatcher::checkTimerTriggers() {
   return true;
 }
 
-bool TApdBaseDispatcher::checkDataAndAvailTriggers() {
+bool TKovaBaseDispatcher::checkDataAndAvailTriggers() {
   int availCount = -1;
   bool matched = false;
   {

@@ -35,7 +35,7 @@ constexpr MessageRow kPortOpeningRows[] = {
     {2008, "ie_Open - device already open"},
     {2009, "No more handles, can't open port"},
     {2010, "No timers available"},
-    {2011, "The ComNumber property of the TApdComPort has not been set"},
+    {2011, "The ComNumber property of the TKovaComPort has not been set"},
     {2012, "Comport was not opened by Tapi"},
 };
 

@@ -4,9 +4,9 @@
 
 namespace telvane {
 
-TApdTermiosDispatcher::TApdTermiosDispatcher(void* owner) : TApdBaseDispatcher(owner) {}
+TKovaTermiosDispatcher::TKovaTermiosDispatcher(void* owner) : TKovaBaseDispatcher(owner) {}
 
-TApdTermiosDispatcher::~TApdTermiosDispatcher() {
+TKovaTermiosDispatcher::~TKovaTermiosDispatcher() {
   // The threads call this class's device operations: stop them while it
   // is still whole.
   StopThreads();
@@ -14,7 +14,7 @@ TApdTermiosDispatcher::~TApdTermiosDispatcher() {
   open_ = false;
 }
 
-int TApdTermiosDispatcher::DeviceEscape(int function) {
+int TKovaTermiosDispatcher::DeviceEscape(int function) {
   switch (function) {
     case deSetDtr: device_.setDtr(true); break;
     case deClrDtr: device_.setDtr(false); break;
@@ -27,7 +27,7 @@ int TApdTermiosDispatcher::DeviceEscape(int function) {
   return 0;
 }
 
-int TApdTermiosDispatcher::DevicePurge(int which) {
+int TKovaTermiosDispatcher::DevicePurge(int which) {
   if (which != 0) return device_.purgeInput();
   generalEvent_.reset(evGeneral);
   {
@@ -46,7 +46,7 @@ int TApdTermiosDispatcher::DevicePurge(int which) {
   return device_.purgeOutput();
 }
 
-uint32_t TApdTermiosDispatcher::DeviceErrors(DeviceStatus& status) {
+uint32_t TKovaTermiosDispatcher::DeviceErrors(DeviceStatus& status) {
   const uint32_t bits = errorBits_.exchange(0) | device_.takeErrors();
   status.inputCount = device_.inputQueued();
   std::lock_guard lock(outputLock_);
@@ -54,51 +54,51 @@ uint32_t TApdTermiosDispatcher::DeviceErrors(DeviceStatus& status) {
   return bits;
 }
 
-int TApdTermiosDispatcher::DeviceGetControl(DeviceControlBlock& dcb) { return device_.getControl(dcb); }
+int TKovaTermiosDispatcher::DeviceGetControl(DeviceControlBlock& dcb) { return device_.getControl(dcb); }
 
-int TApdTermiosDispatcher::DeviceRead(uint8_t* buffer, size_t n) { return device_.read(buffer, n); }
+int TKovaTermiosDispatcher::DeviceRead(uint8_t* buffer, size_t n) { return device_.read(buffer, n); }
 
-int TApdTermiosDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
+int TKovaTermiosDispatcher::DeviceReadRuns(std::span<uint8_t> first, std::span<uint8_t> second) {
   return device_.read(first, second);
 }
 
-int TApdTermiosDispatcher::DeviceSetControl(const DeviceControlBlock& dcb) { return device_.setControl(dcb); }
+int TKovaTermiosDispatcher::DeviceSetControl(const DeviceControlBlock& dcb) { return device_.setControl(dcb); }
 
-uint32_t TApdTermiosDispatcher::DeviceWaitEvent(bool watchInput, int timeoutMs) {
+uint32_t TKovaTermiosDispatcher::DeviceWaitEvent(bool watchInput, int timeoutMs) {
   return device_.waitEvent(watchInput, timeoutMs);
 }
 
-int TApdTermiosDispatcher::DeviceQueueSizes(int, int) {
+int TKovaTermiosDispatcher::DeviceQueueSizes(int, int) {
   // The driver's queues have fixed sizes; the input size still sets the
   // flow-control thresholds.
   return ecOK;
 }
 
-int TApdTermiosDispatcher::DeviceOpen(const std::string& name, int, int) { return device_.open(name); }
+int TKovaTermiosDispatcher::DeviceOpen(const std::string& name, int, int) { return device_.open(name); }
 
-void TApdTermiosDispatcher::DeviceClose() { device_.close(); }
+void TKovaTermiosDispatcher::DeviceClose() { device_.close(); }
 
-int TApdTermiosDispatcher::DeviceWriteNow(const uint8_t* data, size_t n) { return device_.write(data, n); }
+int TKovaTermiosDispatcher::DeviceWriteNow(const uint8_t* data, size_t n) { return device_.write(data, n); }
 
-bool TApdTermiosDispatcher::DeviceWaitWritable(int timeoutMs) { return device_.waitWritable(timeoutMs); }
+bool TKovaTermiosDispatcher::DeviceWaitWritable(int timeoutMs) { return device_.waitWritable(timeoutMs); }
 
-void TApdTermiosDispatcher::DeviceCancelWait() { device_.cancelWait(); }
+void TKovaTermiosDispatcher::DeviceCancelWait() { device_.cancelWait(); }
 
-uint32_t TApdTermiosDispatcher::DeviceWaitInput(bool watchInput, int timeoutMs) {
+uint32_t TKovaTermiosDispatcher::DeviceWaitInput(bool watchInput, int timeoutMs) {
   return device_.waitInput(watchInput, timeoutMs);
 }
 
-void TApdTermiosDispatcher::DeviceWakeInputWait() { device_.wakeInputWait(); }
+void TKovaTermiosDispatcher::DeviceWakeInputWait() { device_.wakeInputWait(); }
 
-uint8_t TApdTermiosDispatcher::DeviceModemLines() { return device_.modemLines(); }
+uint8_t TKovaTermiosDispatcher::DeviceModemLines() { return device_.modemLines(); }
 
-bool TApdTermiosDispatcher::DeviceHasModemLines() { return device_.hasModemLines(); }
+bool TKovaTermiosDispatcher::DeviceHasModemLines() { return device_.hasModemLines(); }
 
-int TApdTermiosDispatcher::DeviceInputQueued() { return device_.inputQueued(); }
+int TKovaTermiosDispatcher::DeviceInputQueued() { return device_.inputQueued(); }
 
-int TApdTermiosDispatcher::DeviceOutputQueued() { return device_.outputQueued(); }
+int TKovaTermiosDispatcher::DeviceOutputQueued() { return device_.outputQueued(); }
 
-uint32_t TApdTermiosDispatcher::DevicePollErrors() {
+uint32_t TKovaTermiosDispatcher::DevicePollErrors() {
   const uint32_t bits = device_.takeErrors();
   if (bits) errorBits_ |= bits;
   return bits;

@@ -1,5 +1,5 @@
 #pragma once
-// The dispatcher of a real port: TApdBaseDispatcher's device layer on a
+// The dispatcher of a real port: TKovaBaseDispatcher's device layer on a
 // POSIX terminal device (a serial port, a USB modem, a pseudo-terminal).
 
 #include <atomic>
@@ -9,10 +9,10 @@
 
 namespace telvane {
 
-class TApdTermiosDispatcher : public TApdBaseDispatcher {
+class TKovaTermiosDispatcher : public TKovaBaseDispatcher {
 public:
-  explicit TApdTermiosDispatcher(void* owner = nullptr);
-  ~TApdTermiosDispatcher() override;
+  explicit TKovaTermiosDispatcher(void* owner = nullptr);
+  ~TKovaTermiosDispatcher() override;
 
   int DeviceEscape(int function) override;
   int DevicePurge(int which) override;

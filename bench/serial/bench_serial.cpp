@@ -83,7 +83,7 @@ std::vector<double> MeasureLatency(int master, std::atomic<int>& arrived, std::a
 
 std::vector<double> DispatcherLatency() {
   Pty pty;
-  TApdTermiosDispatcher dispatcher;
+  TKovaTermiosDispatcher dispatcher;
   if (dispatcher.OpenPort(pty.path, 115200, loDtrOn | loRtsOn, 4096, 4096, 8, 1, 0) != 0)
     throw std::runtime_error("OpenPort");
   std::atomic<int> arrived{0};
@@ -155,7 +155,7 @@ struct FarSide {
 
 double DispatcherThroughput() {
   Pty pty;
-  TApdTermiosDispatcher dispatcher;
+  TKovaTermiosDispatcher dispatcher;
   // OutSize 32768: a sender of bulk data sizes the output ring for it.
   if (dispatcher.OpenPort(pty.path, 115200, loDtrOn | loRtsOn, 4096, kOutSize, 8, 1, 0) != 0)
     throw std::runtime_error("OpenPort");

@@ -86,7 +86,7 @@ double ConvertTextPages(bool fine) {
     for (int i = 0; i < 600; ++i)
       out << "Line " << i << " of the benchmark letter: the quick brown fox jumps over the lazy dog 0123456789.\r\n";
   }
-  telvane::TApdFaxConverter c;
+  telvane::TKovaFaxConverter c;
   c.InputDocumentType = telvane::TFaxInputDocumentType::idText;
   c.Resolution = fine ? telvane::TFaxResolution::frHigh : telvane::TFaxResolution::frNormal;
   c.SetDocumentFile(text);

@@ -42,7 +42,7 @@ int CodedLines(const std::string& f, int page) {
 
 struct TextFixture : ::testing::Test {
   test::TempDir dir;
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   void SetUp() override {
     c.InputDocumentType = TFaxInputDocumentType::idText;
     c.Yield = [] { return 0; };
@@ -192,7 +192,7 @@ TEST(BuiltinFont, ResourceHasTheLayoutAndVisibleGlyphs) {
 }
 
 TEST(ConverterComponent, OptionsDefaultsAndYieldOftenImpliesYield) {
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   EXPECT_EQ(c.Options(), fax_cvt::coDoubleWidth | fax_cvt::coCenterImage | fax_cvt::coYield);
   c.SetOptions(fax_cvt::coYieldOften);
   EXPECT_EQ(c.Options(), fax_cvt::coYieldOften | fax_cvt::coYield);
@@ -210,7 +210,7 @@ TEST(ConverterComponent, OptionsDefaultsAndYieldOftenImpliesYield) {
 }
 
 TEST(ConverterComponent, NoneAndBitmapTypesAreRefused) {
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   EXPECT_EQ(c.ConvertDocumentStatus(), -image_status::BadArgument);
   c.InputDocumentType = TFaxInputDocumentType::idBitmap;
   EXPECT_THROW(c.ConvertDocument(), EBadArgument);
@@ -219,11 +219,11 @@ TEST(ConverterComponent, NoneAndBitmapTypesAreRefused) {
 TEST(ConverterComponent, AbortAndQuitEndTheConversionAndDeleteTheOutput) {
   test::TempDir dir;
   dir.write("in.txt", TextFixture::Lines(100));
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   c.InputDocumentType = TFaxInputDocumentType::idText;
   c.SetDocumentFile(dir.file("in.txt"));
   int calls = 0;
-  c.OnStatus = [&](TApdCustomFaxConverter&, bool, bool, int page, int, long, long, bool& abort) {
+  c.OnStatus = [&](TKovaCustomFaxConverter&, bool, bool, int page, int, long, long, bool& abort) {
     abort = ++calls == 50;
     EXPECT_GE(page, 0);
   };
@@ -243,13 +243,13 @@ TEST(ConverterComponent, AbortAndQuitEndTheConversionAndDeleteTheOutput) {
 TEST(ConverterComponent, StatusReportsStartPagesAndEnd) {
   test::TempDir dir;
   dir.write("in.txt", TextFixture::Lines(70));
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   c.InputDocumentType = TFaxInputDocumentType::idText;
   c.SetDocumentFile(dir.file("in.txt"));
   c.Yield = [] { return 0; };
   int starts = 0, ends = 0, maxPage = 0;
   long lastBytes = 0, total = 0;
-  c.OnStatus = [&](TApdCustomFaxConverter&, bool s, bool e, int page, int, long bytes, long toConvert, bool&) {
+  c.OnStatus = [&](TKovaCustomFaxConverter&, bool s, bool e, int page, int, long bytes, long toConvert, bool&) {
     starts += s;
     ends += e;
     maxPage = std::max(maxPage, page);
@@ -288,7 +288,7 @@ void ExpectPageShows(const std::string& apf, const std::vector<Bytes>& image, in
 
 struct ImageFixture : ::testing::Test {
   test::TempDir dir;
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   void SetUp() override {
     c.SetOptions(0);
     c.Resolution = TFaxResolution::frHigh;
@@ -545,9 +545,9 @@ TEST_F(ImageFixture, HalfHeightCodesOnlyOddLinesInStandardResolution) {
 
 TEST_F(ImageFixture, UserLinesComeFromTheEvents) {
   int opened = 0, closed = 0, lines = 0;
-  c.OnOpenUserFile = [&](TApdCustomFaxConverter&, const std::string&) { ++opened; };
-  c.OnCloseUserFile = [&](TApdCustomFaxConverter&) { ++closed; };
-  c.OnReadUserLine = [&](TApdCustomFaxConverter&, uint8_t* data, int& len, bool& eop, bool& more) {
+  c.OnOpenUserFile = [&](TKovaCustomFaxConverter&, const std::string&) { ++opened; };
+  c.OnCloseUserFile = [&](TKovaCustomFaxConverter&) { ++closed; };
+  c.OnReadUserLine = [&](TKovaCustomFaxConverter&, uint8_t* data, int& len, bool& eop, bool& more) {
     ++lines;
     data[lines % 200] = 0xF0;
     len = 216;

@@ -24,7 +24,7 @@ TEST(TextEx, SystemFontTextIsDrawnAtTheSameSizeInBothResolutions) {
   InstallQtTextRasterizer();
   test::TempDir dir;
   dir.write("in.txt", "Hello fax\r\nWy\r\n");
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   c.InputDocumentType = TFaxInputDocumentType::idTextEx;
   c.EnhFont = {"DejaVu Sans", 12, false, false};
   c.Yield = [] { return 0; };
@@ -53,7 +53,7 @@ TEST(TextEx, AFontTooLargeForTheWorkBitmapIsRefused) {
   InstallQtTextRasterizer();
   test::TempDir dir;
   dir.write("in.txt", "x\r\n");
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   c.InputDocumentType = TFaxInputDocumentType::idTextEx;
   c.EnhFont = {"DejaVu Sans", 400, false, false};
   c.SetDocumentFile(dir.file("in.txt"));

@@ -41,7 +41,7 @@ test::RasterPage Striped(const std::vector<int>& whiteRuns, bool fine, int width
 
 struct UnpackFixture : ::testing::Test {
   test::TempDir dir;
-  TApdFaxUnpacker u;
+  TKovaFaxUnpacker u;
   std::string write(const std::vector<test::RasterPage>& pages) {
     const std::string f = dir.file("fax.apf");
     test::WriteApf(f, pages);
@@ -144,7 +144,7 @@ TEST_F(UnpackFixture, AllWhitePagesAreFullWidthAndWidePagesWider) {
 TEST_F(UnpackFixture, OutputLineEventsBracketEveryPage) {
   write({Striped({1}, true)});
   std::vector<std::string> calls;
-  u.OnOutputLine = [&](TApdCustomFaxUnpacker&, bool s, bool e, const uint8_t*, int len, int page) {
+  u.OnOutputLine = [&](TKovaCustomFaxUnpacker&, bool s, bool e, const uint8_t*, int len, int page) {
     calls.push_back(s ? "start" : e ? "end" : std::to_string(len) + "@" + std::to_string(page));
   };
   u.UnpackPage(1);
@@ -154,7 +154,7 @@ TEST_F(UnpackFixture, OutputLineEventsBracketEveryPage) {
 
 TEST_F(UnpackFixture, AbortStopsTheDecode) {
   write({Striped({200, 200}, true)});
-  u.OnStatus = [](TApdCustomFaxUnpacker& s, const std::string&, int, long done, long total) {
+  u.OnStatus = [](TKovaCustomFaxUnpacker& s, const std::string&, int, long done, long total) {
     EXPECT_LE(done, total);
     s.Options |= unpacker_option::uoAbort;
   };
@@ -223,7 +223,7 @@ TEST(LibtiffPeer, TheConvertersPagesDecodeWithLibtiffAsDrawn) {
   std::string text;
   for (int i = 0; i < 20; ++i) text += "Telvane line " + std::to_string(i) + " \t tab\r\n";
   dir.write("in.txt", text);
-  TApdFaxConverter c;
+  TKovaFaxConverter c;
   c.InputDocumentType = TFaxInputDocumentType::idText;
   c.SetDocumentFile(dir.file("in.txt"));
   c.Yield = [] { return 0; };

@@ -8,7 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/ui_queue.h"
-#include "serial/apd_exceptions.h"
+#include "serial/kova_exceptions.h"
 #include "serial/com_port.h"
 #include "serial/com_port_names.h"
 #include "serial/status_codes.h"
@@ -31,16 +31,16 @@ protected:
   void TearDown() override {
     SetPortSelectionHook(nullptr);
     port.SetOpen(false);
-    WaitFor([&] { return port.State() == TApdCustomComPort::psClosed; });
+    WaitFor([&] { return port.State() == TKovaCustomComPort::psClosed; });
   }
 
   ProgramDirectoryScope home;
   PtyPair pty;
-  TApdComPort port;
+  TKovaComPort port;
 };
 
 TEST(ComPortDefaults, PublishedPropertiesStartAtTheirDefaults) {
-  TApdComPort port;
+  TKovaComPort port;
   EXPECT_EQ(port.DeviceLayer(), dlWin32);
   EXPECT_EQ(port.ComNumber(), 0);
   EXPECT_EQ(port.Baud(), 19200);
@@ -109,10 +109,10 @@ TEST_F(ComPortTest, MissingPortIsBadIdAndAHeldOneIsAlreadyOpen) {
     EXPECT_EQ(e.ErrorCode, ecBadId);
     EXPECT_STREQ(e.what(), "ie_BadId - Specified comport doesn't exist");
   }
-  EXPECT_EQ(port.State(), TApdCustomComPort::psClosed);
+  EXPECT_EQ(port.State(), TKovaCustomComPort::psClosed);
   port.SetComNumber(5);
   port.SetOpen(true);
-  TApdComPort second;
+  TKovaComPort second;
   second.SetComNumber(5);
   EXPECT_THROW(second.SetOpen(true), EAlreadyOpen);
   EXPECT_FALSE(second.Open());
@@ -135,18 +135,18 @@ TEST_F(ComPortTest, OperationsWithoutAPortRaiseOrOpenIt) {
 TEST_F(ComPortTest, TriggerEventsRunOnTheUiThreadWithTheirData) {
   std::vector<std::string> seen;
   const auto ui = std::this_thread::get_id();
-  port.OnTrigger = [&](TApdCustomComPort&, unsigned message, unsigned, unsigned) {
+  port.OnTrigger = [&](TKovaCustomComPort&, unsigned message, unsigned, unsigned) {
     EXPECT_EQ(std::this_thread::get_id(), ui);
     seen.push_back("trigger " + std::to_string(message));
   };
-  port.OnTriggerAvail = [&](TApdCustomComPort& p, unsigned count) {
+  port.OnTriggerAvail = [&](TKovaCustomComPort& p, unsigned count) {
     std::string bytes;
     for (unsigned i = 0; i < count; ++i) bytes.push_back(static_cast<char>(p.TakeByte()));
     seen.push_back("avail " + bytes);
   };
-  port.OnTriggerData = [&](TApdCustomComPort&, unsigned) { seen.push_back("data"); };
-  port.OnTriggerTimer = [&](TApdCustomComPort&, unsigned) { seen.push_back("timer"); };
-  port.OnTriggerOutSent = [&](TApdCustomComPort&) { seen.push_back("sent"); };
+  port.OnTriggerData = [&](TKovaCustomComPort&, unsigned) { seen.push_back("data"); };
+  port.OnTriggerTimer = [&](TKovaCustomComPort&, unsigned) { seen.push_back("timer"); };
+  port.OnTriggerOutSent = [&](TKovaCustomComPort&) { seen.push_back("sent"); };
   port.SetOpen(true);
   port.NewDataTrigger("OK", false);
   pty.write("OK");
@@ -168,7 +168,7 @@ TEST_F(ComPortTest, TriggerEventsRunOnTheUiThreadWithTheirData) {
 
 TEST_F(ComPortTest, ThrowingEventIsShownAndTheNextEventStillArrives) {
   int calls = 0;
-  port.OnTriggerAvail = [&](TApdCustomComPort& p, unsigned count) {
+  port.OnTriggerAvail = [&](TKovaCustomComPort& p, unsigned count) {
     for (unsigned i = 0; i < count; ++i) p.TakeByte();
     if (++calls == 1) throw std::runtime_error("event failure (expected by the test)");
   };
@@ -223,7 +223,7 @@ TEST_F(ComPortTest, ChangingComNumberWhileOpenKeepsTriggersAndTracing) {
 }
 
 TEST(ComPortTracing, DumpOnAClosedPortIsStoredAsOff) {
-  TApdComPort port;
+  TKovaComPort port;
   port.SetTracing(tlDump);
   EXPECT_EQ(port.Tracing(), tlOff);
   port.SetTracing(tlOn);
@@ -252,11 +252,11 @@ TEST_F(ComPortTest, TracingStatesWhileOpenAndTheDumpFormats) {
 TEST_F(ComPortTest, ClosingFromInsideAnEventCompletesAfterTheDeliveryAndHonoursAReopen) {
   int avails = 0;
   bool reopened = false;
-  port.OnTriggerAvail = [&](TApdCustomComPort& p, unsigned count) {
+  port.OnTriggerAvail = [&](TKovaCustomComPort& p, unsigned count) {
     for (unsigned i = 0; i < count; ++i) p.TakeByte();
     if (++avails == 1) {
       p.SetOpen(false);
-      EXPECT_EQ(p.State(), TApdCustomComPort::psShuttingDown);
+      EXPECT_EQ(p.State(), TKovaCustomComPort::psShuttingDown);
       p.SetOpen(true);  // only requested while closing
       reopened = p.Open();
     }
@@ -266,7 +266,7 @@ TEST_F(ComPortTest, ClosingFromInsideAnEventCompletesAfterTheDeliveryAndHonoursA
   port.RegisterUser(&user, [&](bool opening) { told.push_back(opening); });
   port.SetOpen(true);
   pty.write("x");
-  ASSERT_TRUE(WaitFor([&] { return avails == 1 && port.State() == TApdCustomComPort::psOpen; }));
+  ASSERT_TRUE(WaitFor([&] { return avails == 1 && port.State() == TKovaCustomComPort::psOpen; }));
   EXPECT_FALSE(reopened);
   EXPECT_EQ(told, (std::vector<bool>{true, false, true}));
   pty.write("y");
@@ -290,7 +290,7 @@ TEST_F(ComPortTest, UsersAreToldOfOpenAndCloseLastRegisteredFirst) {
 TEST_F(ComPortTest, AwaitTextSeesSplitTextIgnoringCaseAndTimesOutOnTheClock) {
   port.SetOpen(true);
   std::string waited;
-  port.OnWaitChar = [&](TApdCustomComPort&, char c) { waited.push_back(c); };
+  port.OnWaitChar = [&](TKovaCustomComPort&, char c) { waited.push_back(c); };
   std::thread far([&] {
     pty.write("xxCONN");
     std::this_thread::sleep_for(20ms);
@@ -310,10 +310,10 @@ TEST_F(ComPortTest, AwaitTextSeesSplitTextIgnoringCaseAndTimesOutOnTheClock) {
 TEST_F(ComPortTest, LoadingDefersTheOpenUntilLoaded) {
   port.BeginLoading();
   port.SetOpen(true);
-  EXPECT_EQ(port.State(), TApdCustomComPort::psClosed);
+  EXPECT_EQ(port.State(), TKovaCustomComPort::psClosed);
   port.Loaded();
-  EXPECT_EQ(port.State(), TApdCustomComPort::psOpen);
-  TApdComPort broken;
+  EXPECT_EQ(port.State(), TKovaCustomComPort::psOpen);
+  TKovaComPort broken;
   broken.SetComNumber(77);  // /dev/ttyS76: not here
   broken.BeginLoading();
   broken.SetOpen(true);

@@ -87,7 +87,7 @@ protected:
   }
 
   PtyPair pty;
-  TApdTermiosDispatcher dispatcher;
+  TKovaTermiosDispatcher dispatcher;
   Recorder recorder;
 };
 

@@ -18,14 +18,14 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST_F(DispatcherTest, OpeningAMissingDeviceSaysItDoesNotExist) {
-  TApdTermiosDispatcher other;
+  TKovaTermiosDispatcher other;
   EXPECT_EQ(other.OpenPort("/dev/telvane-no-such-port", 19200, 3, 4096, 4096, 8, 1, 0), ecFileNotFound);
   EXPECT_FALSE(other.IsOpen());
 }
 
 TEST_F(DispatcherTest, OpeningAPortHeldByAnotherSaysAccessDenied) {
   ASSERT_EQ(open(), 0);
-  TApdTermiosDispatcher other;
+  TKovaTermiosDispatcher other;
   EXPECT_EQ(other.OpenPort(pty.slavePath(), 19200, 3, 4096, 4096, 8, 1, 0), ecAccessDenied);
   dispatcher.ClosePort();
   EXPECT_EQ(other.OpenPort(pty.slavePath(), 19200, 3, 4096, 4096, 8, 1, 0), 0);  // free again

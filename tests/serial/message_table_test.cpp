@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "serial/apd_exceptions.h"
+#include "serial/kova_exceptions.h"
 #include "serial/message_table.h"
 #include "serial/status_codes.h"
 
@@ -69,23 +69,23 @@ void ExpectRaises(int code, const std::string& message) {
 TEST(Exceptions, EachCodeRaisesItsClassWithItsText) {
   ExpectRaises<EBadId>(ecBadId, "ie_BadId - Specified comport doesn't exist");
   ExpectRaises<EAlreadyOpen>(ecAlreadyOpen, "ie_Open - device already open");
-  ExpectRaises<ENoPortSelected>(ecNoPortSelected, "The ComNumber property of the TApdComPort has not been set");
+  ExpectRaises<ENoPortSelected>(ecNoPortSelected, "The ComNumber property of the TKovaComPort has not been set");
   ExpectRaises<EOutputBufferTooSmall>(ecOutputBufferTooSmall, "Output buffer too small for block");
   ExpectRaises<EBadTriggerHandle>(ecBadTriggerHandle, "Bad trigger handle");
   ExpectRaises<ENullApi>(ecNullApi, "No device layer specified");
-  ExpectRaises<EAPDException>(ecCommNotOpen, "ie_NOpen - device not open");  // derived classes too
+  ExpectRaises<EKovaException>(ecCommNotOpen, "ie_NOpen - device not open");  // derived classes too
   ExpectRaises<EInOutError>(-2, "File not found");
   EXPECT_THROW(RaiseForCode(-8), EOutOfMemory);
 }
 
 TEST(Exceptions, CodeWithoutClassRaisesTheBaseClassNamingTheError) {
-  ExpectRaises<EAPDException>(ecNoMoreTriggers, "Kova exception: No more trigger slots");
-  ExpectRaises<EAPDException>(-99999, "Kova exception");
+  ExpectRaises<EKovaException>(ecNoMoreTriggers, "Kova exception: No more trigger slots");
+  ExpectRaises<EKovaException>(-99999, "Kova exception");
 }
 
 TEST(Exceptions, LayersAboveRegisterTheirOwnClasses) {
-  struct EFaxBusyForTest : EAPDException {
-    using EAPDException::EAPDException;
+  struct EFaxBusyForTest : EKovaException {
+    using EKovaException::EKovaException;
   };
   RegisterExceptionClass(-8064, [](int code, const std::string& m) { throw EFaxBusyForTest(code, m); });
   EXPECT_THROW(RaiseForCode(-8064), EFaxBusyForTest);

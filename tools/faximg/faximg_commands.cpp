@@ -108,7 +108,7 @@ bool ParseOptions(const std::string& text, unsigned& options) {
 
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files;
-  TApdFaxConverter converter;
+  TKovaFaxConverter converter;
   std::optional<TFaxInputDocumentType> type;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -179,7 +179,7 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files;
   int page = 0;
-  TApdFaxUnpacker unpacker;
+  TKovaFaxUnpacker unpacker;
   unpacker.Options = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];

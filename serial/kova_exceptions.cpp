@@ -1,4 +1,4 @@
-#include "serial/apd_exceptions.h"
+#include "serial/kova_exceptions.h"
 
 #include <map>
 #include <mutex>
@@ -84,7 +84,7 @@ void RaiseForCode(int code) {
   // A code without a class of its own: the generic class, with the table's
   // text when there is one so the user still learns what went wrong.
   const std::string_view tableText = MessageText(code);
-  throw EAPDException(code, tableText.empty() ? std::string("Kova exception")
+  throw EKovaException(code, tableText.empty() ? std::string("Kova exception")
                                               : "Kova exception: " + std::string(tableText));
 }
 
