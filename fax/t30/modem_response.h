@@ -23,7 +23,7 @@ enum class ModemResponse {
   Fax,         // "FAX" (adaptive answer, ahead of CONNECT)
   Data,        // "DATA"
   CallerId,    // "DATE = ...", "TIME = ...", "NMBR = ...", "NAME = ..." and alike
-  Report,      // "+Fxxx:..." reports of Class 2/2.0 (and "+FRH:3" etc.)
+  Report,      // "+Fxxx:..." reports of Class 2/2.0 (and "+FRH:3", "+FCON" etc.)
   Hangup,      // "+FHNG:code" (Class 2) or "+FHS:code" (Class 2.0)
   Other,       // anything else: an echo, junk, a truncated line
 };

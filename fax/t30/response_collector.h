@@ -10,7 +10,9 @@
 // a V.21 frame follows): the bytes are DLE shielded (T.31 8.5): DLE DLE is
 // one 0x10, DLE SUB two 0x10 (the "double escape"), DLE ETX ends the frame,
 // DLE followed by any other byte is dropped with it. A frame keeps every
-// byte, CR and LF included, with the two FCS bytes the modem passes on. A
+// byte, CR and LF included, with the two FCS bytes the modem passes on;
+// only CR and LF ahead of its first byte (the end of the CONNECT line when
+// expectFrame() was called on its CR) are skipped. A
 // frame longer than kMaxFrame is dropped to its end and reported as
 // overlong. After a frame the collector is back in line mode (the OK or
 // ERROR that judges the frame's FCS follows as a line).

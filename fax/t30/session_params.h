@@ -52,14 +52,15 @@ RateSet RatesFromModulationList(std::string_view list);
 // (normal, fine) ms: 0: 0,0; 1: 5,5; 2: 10,5; 3: 10,10; 4: 20,10; 5: 20,20;
 // 6: 40,20; 7: 40,40.
 int ScanTimeMs(int code, bool fine);
-// Bytes a coded line must at least take at `bps` (scan time x rate / 8000).
+// Bytes a coded line must at least take at `bps` (scan time x rate / 8000,
+// rounded up: 5 ms at 7200 bit/s needs 5 bytes, not 4).
 int MinimumBytesPerLine(int code, bool fine, int bps);
 
 struct DisCapabilities {
   bool valid = false;      // at least the three mandatory bytes (FCF + 3)
   RateSet rates{};         // what the remote can receive
   bool fine = false;       // b15
-  bool wide = false;       // b17-b18 = 1,0 (or both set, read as wide)
+  bool wide = false;       // b17 or b18 set (255 mm, or 255 and 303 mm; both set read as wide)
   int scanCode = 5;        // 0..7, from b21-b23
   bool canReceive = false; // b10
   bool ecm = false;        // b27
@@ -86,7 +87,10 @@ struct DcsParams {
 std::array<uint8_t, 4> EncodeDcs(const DcsParams& params);
 // A received DCS: the modulation it chose (V.17 9600/7200 as well as V.29),
 // resolution, width and scan time. The rate index of a V.17 choice is the
-// same as of its V.29 neighbour; `v17` says which family it was.
+// same as of its V.29 neighbour; `v17` says which family it was. The scan
+// time comes back as the code with that time at both resolutions (0, 1, 3,
+// 5 or 7). A DCS shorter than 3 bytes, or choosing V.33 or a reserved rate
+// code, is not valid.
 struct ReceivedDcs {
   DcsParams params;
   bool v17 = false;
