@@ -19,6 +19,32 @@ TEST(CommandOverrides, StripsLineOptionsSpandspDoesNotKnow) {
   EXPECT_EQ(withoutLineOptions("ATE0Q0V1X4S0=0S2=43"), "ATE0Q0V1X4S0=0S2=43");
 }
 
+TEST(CommandOverrides, FindsACommandOnlyWhereACommandStarts) {
+  struct Row {
+    const char* line;  // normalised
+    const char* command;
+    bool found;
+  } const rows[] = {
+      {"ATDT5551234", "D", true},
+      {"AT&F&C1&D2", "D", false},            // the D of &D2
+      {"ATX4S7=60D555", "D", true},
+      {"ATS0?D", "D", true},
+      {"ATE0+FTM=96", "+FTM=", true},
+      {"AT+FCLASS=1;+FTM=96", "+FTM=", true},
+      {"AT+FLI=\"A;+FTM=\"", "+FTM=", false},  // inside a quoted string
+      {"AT+FTH=3", "+FTM=", false},
+      {"AT+FTH=3", "+fth=", true},             // the fault's text is normalised too
+      {"AT+FTH=3", "AT+FTH", true},
+      {"ATA", "A", true},
+      {"ATH", "A", false},
+      {"ATZ", "", false},
+      {"ATE0V1", "E0V1", true},               // several commands in one
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(lineHasCommand(row.line, row.command), row.found) << row.line << " / " << row.command;
+  }
+}
+
 TEST(CommandOverrides, AnswersIdentificationQueriesFromTheIdentity) {
   ModemIdentity identity{"0,1,2", "Maker", "Model", "Rev"};
   struct Row {

@@ -103,6 +103,35 @@ TEST_F(EfaxClass1, ReceivesTwoStandardPagesInOrder) {
   }
 }
 
+TEST_F(EfaxClass1, ReceivesTwoDocumentsWithEomBetweenThem) {
+  // Document A is page 1, document B pages 2 and 3: the far end announces B
+  // with EOM after A's last page, and the call goes back to phase B for it.
+  ASSERT_TRUE(writeTestFax(file("a.tif"), 1, false, kRows / 4, 1));
+  ASSERT_TRUE(writeTestFax(file("b.tif"), 2, false, kRows / 4, 2));
+  VirtualModemRun modem(dir_.path(), {"--far-end", "sender", "--send-file", file("a.tif"), "--send-file",
+                                      file("b.tif"), "--ring-interval", "2"});
+  const EfaxResult efax = receiveWithEfax(modem);
+  EXPECT_EQ(efax.exitCode, 0) << efax.tail();
+
+  const auto results = modem.waitForResults(1, 10s);
+  ASSERT_EQ(results.size(), 1u) << modem.log();
+  EXPECT_EQ(results[0].at("result"), "OK");
+  EXPECT_EQ(results[0].at("pages"), "3");
+  // efax logs each post-page message it receives: EOM after page 1 only.
+  const size_t eom = efax.log.find("received EOM");
+  EXPECT_NE(eom, std::string::npos) << efax.tail();
+  EXPECT_EQ(eom, efax.log.rfind("received EOM")) << efax.tail();
+  EXPECT_NE(efax.log.find("received MPS"), std::string::npos) << efax.tail();
+  EXPECT_NE(efax.log.find("received EOP"), std::string::npos) << efax.tail();
+
+  for (int number = 1; number <= 3; ++number) {
+    const std::string name = "recv.00" + std::to_string(number);
+    const auto pages = readFaxPages(file(name.c_str()));
+    ASSERT_EQ(pages.size(), 1u) << name << "\n" << efax.tail();
+    EXPECT_EQ(differingRows(pages[0], testPageImage(number, kRows / 4), 0), 0) << name;
+  }
+}
+
 TEST_F(EfaxClass1, RemoteAnswersRtnToADamagedPage) {
   // The far end is spandsp 0.0.6's receiver: after its RTN it accepts a
   // repeated post-page message but not the retraining DCS that efax (like

@@ -32,13 +32,13 @@ PageRows testPageImage(int number, int rows) {
   return page;
 }
 
-bool writeTestFax(const std::string& path, int count, bool fine, int rows) {
+bool writeTestFax(const std::string& path, int count, bool fine, int rows, int first) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) return false;
   bool ok = true;
-  for (int number = 1; number <= count && ok; ++number) {
+  for (int number = first; number < first + count && ok; ++number) {
     vmodem::setFaxPageTags(tif, static_cast<uint32_t>(rows), fine, GROUP3OPT_FILLBITS);
-    TIFFSetField(tif, TIFFTAG_PAGENUMBER, number - 1, count);
+    TIFFSetField(tif, TIFFTAG_PAGENUMBER, number - first, count);
     PageRows image = testPageImage(number, rows);
     for (int y = 0; y < rows && ok; ++y) ok = TIFFWriteScanline(tif, image[static_cast<size_t>(y)].data(), static_cast<uint32_t>(y), 0) == 1;
     ok = ok && TIFFWriteDirectory(tif) == 1;

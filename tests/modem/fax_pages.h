@@ -17,8 +17,9 @@ inline constexpr int kPageWidth = 1728;
 // The deterministic image of page `number` (1-based): `rows` rows.
 PageRows testPageImage(int number, int rows);
 
-// Writes pages 1..count, fine (7.7 lines/mm) or standard. True on success.
-bool writeTestFax(const std::string& path, int count, bool fine, int rows);
+// Writes the images of pages first..first+count-1, fine (7.7 lines/mm) or
+// standard. True on success.
+bool writeTestFax(const std::string& path, int count, bool fine, int rows, int first = 1);
 
 // All pages of a TIFF, decoded; empty on failure. `fine` set from the first.
 std::vector<PageRows> readFaxPages(const std::string& path, bool* fine = nullptr);

@@ -32,6 +32,9 @@ public:
     // The line then meets the fixture's own command matching.
     const std::string normalized = telvane::vmodem::normalizeCommandLine(line);
     (void)telvane::vmodem::answerCommand(telvane::vmodem::withoutLineOptions(normalized), identity, errorOn);
+    // ... and the silent-after fault's, which walks the line command by command.
+    for (const char* command : {"D", "+FTM=", "S0?"}) (void)telvane::vmodem::lineHasCommand(normalized, command);
+    if (!line.empty()) (void)telvane::vmodem::lineHasCommand(normalized, line.substr(line.size() / 2));
     if (line.find("+FTH") != std::string_view::npos) mode = ModemInputMode::HdlcData;
     else if (line.find("+FTM") != std::string_view::npos) mode = ModemInputMode::StreamData;
     else if (line.find("+FR") != std::string_view::npos) mode = ModemInputMode::Receiving;

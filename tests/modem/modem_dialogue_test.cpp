@@ -1,14 +1,22 @@
 // The virtual modem as a program sees it over the pty: its AT dialogue,
-// bad input, the dialling outcomes and ringing, and hang-up by DTR drop.
+// bad input, the dialling outcomes and ringing, caller ID, hang-up by DTR
+// drop, and the faults and far-end frames a Class 1 program meets.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
+#include <optional>
+#include <regex>
 #include <string>
 
 #include "tests/modem/pty_client.h"
 #include "tests/modem/virtual_modem_harness.h"
 #include "tests/support/temp_dir.h"
+
+extern "C" {
+#include <spandsp.h>
+}
 
 namespace telvane::test {
 namespace {
@@ -38,6 +46,42 @@ bool waitForCount(PtyClient& client, std::string_view what, size_t times, std::c
   return true;
 }
 
+// A V.21 frame as a Class 1 modem delivers it after +FRH (T.31): its octets
+// with the FCS, DLE shielding removed, and the result code after it.
+struct ReceivedFrame {
+  std::string octets;
+  bool ok = false;
+  uint8_t fcf() const { return octets.size() >= 3 ? static_cast<uint8_t>(octets[2]) : 0; }
+  bool fcsGood() const {
+    return crc_itu16_check(reinterpret_cast<const uint8_t*>(octets.data()), static_cast<int>(octets.size())) != 0;
+  }
+};
+
+// Reads the next frame from what follows CONNECT, up to the OK or ERROR
+// after its DLE ETX; nothing when none came in time.
+std::optional<ReceivedFrame> receiveFrame(PtyClient& client, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const std::string& text = client.received();
+    const size_t connect = text.find("CONNECT\r\n");
+    const size_t etx = connect == std::string::npos ? connect : text.find(kDleEtx, connect);
+    if (etx != std::string::npos) {
+      const std::string after = text.substr(etx + 2);
+      if (after.find("OK\r\n") != std::string::npos || after.find("ERROR\r\n") != std::string::npos) {
+        ReceivedFrame frame;
+        frame.ok = after.find("OK\r\n") != std::string::npos;
+        for (size_t i = connect + 9; i < etx; ++i) {
+          if (text[i] == kDle[0]) ++i;  // DLE DLE stands for one data DLE
+          frame.octets.push_back(text[i]);
+        }
+        return frame;
+      }
+    }
+    if (std::chrono::steady_clock::now() >= end) return std::nullopt;
+    client.waitFor("\x01never\x02", 20ms);
+  }
+}
+
 class ModemDialogue : public ::testing::Test {
 protected:
   void start(std::vector<std::string> options) {
@@ -45,6 +89,18 @@ protected:
     ASSERT_TRUE(modem_->started());
     client_ = std::make_unique<PtyClient>(modem_->port());
     ASSERT_TRUE(client_->isOpen());
+  }
+  // AT+FRH=3 and the frame it brings.
+  std::optional<ReceivedFrame> nextFrame() {
+    client_->clear();
+    client_->write("AT+FRH=3\r");
+    return receiveFrame(*client_, 10s);
+  }
+  // Class 1, dialled: the far end answers at once and its first frame comes with CONNECT.
+  void dialClass1() {
+    client_->command("ATE0");
+    client_->command("AT+FCLASS=1");
+    ASSERT_NE(client_->command("ATD555", 20s).find("CONNECT"), std::string::npos) << modem_->log();
   }
   void expectStillAnswers() {
     EXPECT_NE(client_->command("AT").find("OK"), std::string::npos) << modem_->log();
@@ -263,6 +319,99 @@ TEST_F(ModemDialogue, DroppingDtrOrClosingThePortHangsUp) {
   ASSERT_EQ(results.size(), 2u) << modem_->log();
   client_ = std::make_unique<PtyClient>(modem_->port());
   EXPECT_EQ(client_->command("AT"), "AT\r\r\nOK\r\n");
+}
+
+TEST_F(ModemDialogue, BadFcsFaultSpoilsTheChosenFramesAndTheFarEndSendsThemAgain) {
+  // The first DIS (frame 2 of the call) by kind, frame 3 (the CSI that
+  // starts the far end's second try) by position; the third try is clean.
+  start({"--answer-after-rings", "0", "--fault", "bad-fcs=DIS,3"});
+  dialClass1();
+  struct Expected {
+    uint8_t fcf;
+    bool ok;
+  } const expected[] = {{0x40, true}, {0x80, false}, {0x40, false}, {0x80, true}};  // CSI, DIS, CSI, DIS
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    const auto frame = i == 0 ? receiveFrame(*client_, 10s) : nextFrame();
+    ASSERT_TRUE(frame.has_value()) << "frame " << i + 1 << ": " << ::testing::PrintToString(client_->received());
+    EXPECT_EQ(frame->fcf(), expected[i].fcf) << "frame " << i + 1;
+    EXPECT_EQ(frame->ok, expected[i].ok) << "frame " << i + 1;
+    EXPECT_EQ(frame->fcsGood(), expected[i].ok) << "frame " << i + 1 << ": the FCS must agree with OK/ERROR";
+  }
+  client_->command("ATH");
+  expectStillAnswers();
+}
+
+TEST_F(ModemDialogue, RemoteNsfComesBeforeCsiAndDisWithItsOctetsShielded) {
+  // 0x10 in the field travels as DLE DLE to the program.
+  start({"--answer-after-rings", "0", "--remote-nsf", "00 B5 10:04 41"});
+  dialClass1();
+  const auto nsf = receiveFrame(*client_, 10s);
+  ASSERT_TRUE(nsf.has_value()) << ::testing::PrintToString(client_->received());
+  EXPECT_TRUE(nsf->ok);
+  EXPECT_TRUE(nsf->fcsGood());
+  EXPECT_EQ(nsf->octets.substr(0, nsf->octets.size() - 2), std::string("\xff\x03\x20\x00\xb5\x10\x04\x41", 8));
+  const auto csi = nextFrame();
+  ASSERT_TRUE(csi.has_value());
+  EXPECT_EQ(csi->fcf(), 0x40);
+  const auto dis = nextFrame();
+  ASSERT_TRUE(dis.has_value());
+  EXPECT_EQ(dis->fcf(), 0x80);
+  EXPECT_EQ(dis->octets[1], '\x13') << "DIS is the final frame";
+  client_->command("ATH");
+}
+
+TEST_F(ModemDialogue, SilentAfterFaultKillsTheModemAndTheFarEndGivesUpAlone) {
+  start({"--answer-after-rings", "0", "--fault", "silent-after=+FTH="});
+  dialClass1();
+  ASSERT_TRUE(receiveFrame(*client_, 10s).has_value());  // CSI
+  const auto dis = nextFrame();
+  ASSERT_TRUE(dis.has_value());
+  EXPECT_EQ(dis->fcf(), 0x80);
+  // +FTH= is where it dies: no answer to it, nor to anything after it, and
+  // dropping DTR does not hang up.
+  EXPECT_EQ(client_->command("AT+FTH=3", 1s), "");
+  EXPECT_EQ(client_->command("AT", 500ms), "");
+  client_->dropDtr();
+  // The far end repeats its DIS, hears nothing, and gives up on its own.
+  const auto results = modem_->waitForResults(1, 20s);
+  ASSERT_EQ(results.size(), 1u) << modem_->log();
+  EXPECT_EQ(results[0].at("result"), "FAILED");
+  EXPECT_EQ(results[0].at("code"), std::to_string(T30_ERR_RETRYDCN)) << results[0].at("message");
+  EXPECT_TRUE(modem_->process().running());
+  client_ = std::make_unique<PtyClient>(modem_->port());
+  EXPECT_EQ(client_->command("AT", 500ms), "") << "a dead modem stays dead";
+}
+
+TEST_F(ModemDialogue, CallerIdComesOnceBetweenTheFirstAndSecondRing) {
+  start({"--far-end", "sender", "--send-file", dir_.file("none.tif"), "--incoming-after", "1", "--ring-interval", "2",
+         "--caller-id", "5551234,ACME LTD"});
+  client_->command("ATE0");
+  client_->command("AT+FCLASS=1");
+  client_->clear();
+  ASSERT_TRUE(waitForCount(*client_, "RING", 3, 10s)) << ::testing::PrintToString(client_->received());
+  const std::time_t seen = std::time(nullptr);
+  const std::regex report(
+      "^\r\nRING\r\n"
+      "\r\nDATE = (\\d\\d)(\\d\\d)\r\nTIME = (\\d\\d)(\\d\\d)\r\nNMBR = 5551234\r\nNAME = ACME LTD\r\n"
+      "\r\nRING\r\n\r\nRING\r\n");
+  std::smatch fields;
+  const std::string text = client_->received();
+  ASSERT_TRUE(std::regex_search(text, fields, report)) << ::testing::PrintToString(text);
+  // The line's clock is local time, running at line time: at most a minute
+  // or two ahead after these few seconds.
+  auto local = [](std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+  };
+  const std::tm now = local(seen);
+  const int reported = std::stoi(fields[3]) * 60 + std::stoi(fields[4]);
+  const int minutesAhead = ((reported - (now.tm_hour * 60 + now.tm_min)) % 1440 + 1440) % 1440;
+  EXPECT_LE(minutesAhead, 2) << "TIME = " << fields[3] << fields[4];
+  const std::tm later = local(seen + 180);
+  const int date = std::stoi(fields[1]) * 100 + std::stoi(fields[2]);
+  EXPECT_TRUE(date == (now.tm_mon + 1) * 100 + now.tm_mday || date == (later.tm_mon + 1) * 100 + later.tm_mday)
+      << "DATE = " << fields[1] << fields[2];
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tools/virtual-modem/class1_modem.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "tools/virtual-modem/command_overrides.h"
@@ -7,6 +9,8 @@
 extern "C" {
 #include <spandsp.h>
 #include <spandsp/private/at_interpreter.h>
+#include <spandsp/private/fax_modems.h>
+#include <spandsp/private/hdlc.h>
 #include <spandsp/private/t31.h>
 }
 
@@ -125,7 +129,41 @@ void Class1Modem::transmit(std::span<int16_t> samples) {
 }
 
 void Class1Modem::receive(std::span<int16_t> samples) {
+  watchReceivedFrames();
   t31_rx(t31_, samples.data(), static_cast<int>(samples.size()));
+}
+
+void Class1Modem::watchReceivedFrames() {
+  // Frames are found only while audio is received, and spandsp sets its
+  // handler afresh whenever it restarts the V.21 receiver: checking before
+  // each block of audio is enough.
+  hdlc_rx_state_t& rx = t31_->audio.modems.hdlc_rx;
+  if (rx.frame_handler == nullptr || rx.frame_handler == &Class1Modem::frameFromLine) return;
+  spandspFrameHandler_ = rx.frame_handler;
+  spandspFrameUser_ = rx.frame_user_data;
+  rx.frame_handler = &Class1Modem::frameFromLine;
+  rx.frame_user_data = this;
+}
+
+void Class1Modem::frameFromLine(void* user, const uint8_t* frame, int length, int ok) {
+  auto* self = static_cast<Class1Modem*>(user);
+  // A negative length is a status (carrier up or down, framing), not a frame.
+  // While the final frame's OK is pending, spandsp drops what it hears.
+  const bool forDte = length >= 0 && !self->t31_->at_state.ok_is_pending;
+  // A frame that came with a bad FCS is counted, and stays as it is.
+  const bool spoil = forDte && self->host_.spoilsReceivedFrame(std::span(frame, static_cast<size_t>(length))) && ok;
+  if (!spoil) {
+    self->spandspFrameHandler_(self->spandspFrameUser_, frame, length, ok);
+    return;
+  }
+  // spandsp's handler passes the two octets after the frame to the DTE as
+  // its FCS (T.31, +FRH): deliver the frame with them inverted, reported bad.
+  std::array<uint8_t, HDLC_MAXFRAME_LEN + 4> spoiled{};
+  const size_t size = std::min(static_cast<size_t>(length), spoiled.size() - 2);
+  std::copy(frame, frame + size, spoiled.begin());
+  spoiled[size] = static_cast<uint8_t>(~frame[size]);
+  spoiled[size + 1] = static_cast<uint8_t>(~frame[size + 1]);
+  self->spandspFrameHandler_(self->spandspFrameUser_, spoiled.data(), static_cast<int>(size), 0);
 }
 
 }  // namespace telvane::vmodem

@@ -25,6 +25,9 @@ public:
     virtual void modemDials(std::string_view number) = 0;
     virtual void modemAnswers() = 0;
     virtual void modemHangsUp() = 0;
+    // A V.21 frame is on its way to the DTE (address, control, FCF, ...);
+    // true spoils its FCS, so the DTE gets ERROR after it.
+    virtual bool spoilsReceivedFrame(std::span<const uint8_t> frame) = 0;
   };
 
   explicit Class1Modem(Host& host, bool verbose);
@@ -61,13 +64,21 @@ public:
 
 
 private:
+  using FrameHandler = void (*)(void* user, const uint8_t* frame, int length, int ok);
+
   static int atOutput(at_state_s* state, void* user, const uint8_t* buffer, size_t length);
   static int control(t31_state_s* state, void* user, int op, const char* number);
+  static void frameFromLine(void* user, const uint8_t* frame, int length, int ok);
   void init();
+  void watchReceivedFrames();
 
   Host& host_;
   bool verbose_;
   t31_state_s* t31_ = nullptr;
+  // spandsp's own handler of the frames its V.21 receiver finds, which the
+  // modem puts between it and the line (re-installed on each +FRH).
+  FrameHandler spandspFrameHandler_ = nullptr;
+  void* spandspFrameUser_ = nullptr;
 };
 
 }  // namespace telvane::vmodem

@@ -36,6 +36,51 @@ const Override kOverrides[] = {
 const char* const kLineOptions[] = {"&K", "\\Q", "&H", "&I", "&R"};
 // clang-format on
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Where each command of a normalised line begins, after "AT".
+std::vector<size_t> commandStarts(std::string_view line) {
+  std::vector<size_t> starts;
+  size_t i = line.rfind("AT", 0) == 0 ? 2 : 0;
+  auto skipDigits = [&] {
+    while (i < line.size() && isDigit(line[i])) ++i;
+  };
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == ';') {
+      ++i;
+      continue;
+    }
+    starts.push_back(i);
+    if (c == '+') {
+      // An extended command runs to the ";" that ends it (outside quotes).
+      bool quoted = false;
+      while (i < line.size() && (quoted || line[i] != ';')) {
+        if (line[i] == '"') quoted = !quoted;
+        ++i;
+      }
+    } else if (c == 'D') {
+      break;  // the dial string is the rest of the line
+    } else if (c == '&' || c == '\\') {
+      i += 2;
+      skipDigits();
+    } else if (c == 'S') {
+      ++i;
+      skipDigits();
+      if (i < line.size() && line[i] == '?') {
+        ++i;
+      } else if (i < line.size() && line[i] == '=') {
+        ++i;
+        skipDigits();
+      }
+    } else {
+      ++i;
+      skipDigits();
+    }
+  }
+  return starts;
+}
+
 std::string answerText(Answer answer, const ModemIdentity& identity) {
   switch (answer) {
     case Answer::Classes: return identity.classes;
@@ -72,6 +117,16 @@ std::string withoutLineOptions(std::string_view normalized) {
     }
   }
   return out;
+}
+
+bool lineHasCommand(std::string_view normalized, std::string_view command) {
+  std::string wanted = normalizeCommandLine(command);
+  if (wanted.rfind("AT", 0) == 0) wanted.erase(0, 2);
+  if (wanted.empty()) return false;
+  for (const size_t start : commandStarts(normalized)) {
+    if (normalized.compare(start, wanted.size(), wanted) == 0) return true;
+  }
+  return false;
 }
 
 std::optional<CommandAnswer> answerCommand(std::string_view normalized, const ModemIdentity& identity,

@@ -35,6 +35,12 @@ std::string normalizeCommandLine(std::string_view line);
 // set); the rest goes to spandsp.
 std::string withoutLineOptions(std::string_view normalized);
 
+// Whether one of the commands in a normalised line begins with `command`
+// (written without AT, e.g. "+FTM=" or "D"). Only the starts of commands
+// count (V.250 syntax: basic commands, S registers, extended commands up
+// to their ";"), so "D" finds the dial in "ATDT123" but not "&D2".
+bool lineHasCommand(std::string_view normalized, std::string_view command);
+
 // The fixture's own answer to a normalised line, or nothing when spandsp's
 // interpreter should take it. `errorOn` lists commands (without AT) that the
 // "error-on" fault answers ERROR to wherever they appear in a line.

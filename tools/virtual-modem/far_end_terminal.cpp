@@ -28,8 +28,10 @@ FarEndTerminal::FarEndTerminal(const FarEndConfig& config, Observer& observer)
   t30_set_ecm_capability(t30, config.ecm ? 1 : 0);
   t30_set_supported_compressions(t30, T30_SUPPORT_T4_1D_COMPRESSION | T30_SUPPORT_T4_2D_COMPRESSION |
                                           (config.ecm ? T30_SUPPORT_T6_COMPRESSION : 0));
+  if (!config.nsf.empty()) t30_set_tx_nsf(t30, config.nsf.data(), static_cast<int>(config.nsf.size()));
   if (config.calling) {
-    t30_set_tx_file(t30, config.sendFile.c_str(), -1, -1);
+    t30_set_tx_file(t30, config.sendFiles.empty() ? "" : config.sendFiles.front().c_str(), -1, -1);
+    t30_set_document_handler(t30, &FarEndTerminal::documentEnds, this);
   } else {
     t30_set_rx_file(t30, config.receiveFile.c_str(), -1);
   }
@@ -76,6 +78,18 @@ void FarEndTerminal::phaseE(t30_state_s*, void* user, int code) {
 void FarEndTerminal::frame(t30_state_s*, void* user, int direction, const uint8_t* msg, int len) {
   // Frames are address, control, FCF...; the FCF names the frame (T.30 5.3.6).
   if (len >= 3) static_cast<FarEndTerminal*>(user)->observer_.farEndFrame(direction != 0, msg[2]);
+}
+
+int FarEndTerminal::documentEnds(t30_state_s* t30, void* user, int) {
+  // Asked once after the last page of each document: non-zero announces
+  // another, so the post-page message is EOM and the call returns to phase B.
+  // spandsp opens the file named here when the receiver's next DIS comes; it
+  // does so after RTN to EOM as well, so such a page is not sent again.
+  auto* self = static_cast<FarEndTerminal*>(user);
+  if (self->document_ + 1 >= self->config_.sendFiles.size()) return 0;
+  ++self->document_;
+  t30_set_tx_file(t30, self->config_.sendFiles[self->document_].c_str(), -1, -1);
+  return 1;
 }
 
 void FarEndTerminal::collectOutcome(int code) {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "tools/virtual-modem/caller_id.h"
+
 namespace telvane::vmodem {
 
 std::string modemUsage() {
@@ -12,15 +14,19 @@ std::string modemUsage() {
       "  --far-end receiver|sender|modem\n"
       "                         the other end of the line (default receiver)\n"
       "  --second-port PATH     with --far-end modem: the second modem's symlink\n"
-      "  --send-file TIFF       what the sender far end transmits\n"
+      "  --send-file TIFF       what the sender far end transmits; repeat for several\n"
+      "                         documents (EOM between them)\n"
       "  --receive-file TIFF    where the receiver far end stores the fax\n"
       "  --remote-id TEXT       the far end's identity (CSI/TSI)\n"
       "  --remote-ecm           the far end offers error correction (T.30 Annex A)\n"
+      "  --remote-nsf HEX       the far end sends an NSF with this information field\n"
       "  --remote-max-rate BPS  fastest rate the far end offers: 14400, 9600, 4800\n"
       "  --incoming-after SEC   sender far end calls SEC after the modem is set up\n"
       "  --rings N              rings before an incoming call gives up (default 10)\n"
       "  --ring-interval SEC    seconds between RING reports (default 6)\n"
       "  --answer-after-rings N rings an outgoing call hears before the answer\n"
+      "  --caller-id NUMBER[,NAME]\n"
+      "                         caller ID reported after the first RING\n"
       "  --classes LIST         answer to AT+FCLASS=? (default \"0,1\")\n"
       "  --manufacturer TEXT, --model TEXT, --revision TEXT\n"
       "                         answers to the identification queries\n"
@@ -28,10 +34,30 @@ std::string modemUsage() {
       "  --line-delay MS        one-way line delay (default 60)\n"
       "  --result-file PATH     also append each call's result line here\n"
       "  --calls N              exit after N calls (default: run until killed)\n"
-      "  --fault NAME[=VALUE]   busy, no-answer, no-dial-tone, silent, error-on=CMD,\n"
-      "                         carrier-lost=N, noise=RATE, max-rate=BPS,\n"
-      "                         hangup-after-dis, rtn=N, seed=N (repeatable)\n"
+      "  --fault NAME[=VALUE]   busy, no-answer, no-dial-tone, silent, silent-after=CMD,\n"
+      "                         error-on=CMD, bad-fcs=LIST, carrier-lost=N, noise=RATE,\n"
+      "                         max-rate=BPS, hangup-after-dis, rtn=N, seed=N (repeatable)\n"
       "  --verbose              log modem and T.30 activity to stderr\n";
+}
+
+bool parseHexOctets(std::string_view text, std::vector<uint8_t>& out) {
+  auto nibble = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  out.clear();
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == ' ' || text[i] == ':') {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= text.size() || nibble(text[i]) < 0 || nibble(text[i + 1]) < 0) return false;
+    out.push_back(static_cast<uint8_t>(nibble(text[i]) << 4 | nibble(text[i + 1])));
+    i += 2;
+  }
+  return !out.empty();
 }
 
 int parseModemOptions(int argc, const char* const argv[], ModemOptions& options, std::string& message) {
@@ -75,9 +101,19 @@ int parseModemOptions(int argc, const char* const argv[], ModemOptions& options,
         message = "--far-end must be receiver, sender or modem";
         return -1;
       }
-    } else if (arg == "--send-file") options.sendFile = value;
+    } else if (arg == "--send-file") options.sendFiles.push_back(value);
     else if (arg == "--receive-file") options.receiveFile = value;
     else if (arg == "--remote-id") options.remoteId = value.substr(0, 20);
+    else if (arg == "--remote-nsf") {
+      if (!parseHexOctets(value, options.remoteNsf) || options.remoteNsf.size() > kMaxNsfBytes) {
+        message = "--remote-nsf needs 1 to " + std::to_string(kMaxNsfBytes) + " octets in hex, e.g. B50004";
+        return -1;
+      }
+    } else if (arg == "--caller-id") {
+      CallerId id;
+      if (parseCallerId(value, id, message) != 0) return -1;
+      options.callerId = id;
+    }
     else if (arg == "--remote-max-rate") {
       if (!number(2400, 14400, n)) return -1;
       options.remoteMaxRate = static_cast<int>(n);
@@ -118,7 +154,7 @@ int parseModemOptions(int argc, const char* const argv[], ModemOptions& options,
     message = "--port is required";
     return -1;
   }
-  if (options.farEnd == FarEndRole::Sender && options.sendFile.empty()) {
+  if (options.farEnd == FarEndRole::Sender && options.sendFiles.empty()) {
     message = "--far-end sender needs --send-file";
     return -1;
   }

@@ -1,9 +1,13 @@
 #pragma once
 // Command-line options of telvane-virtual-modem (see README.md).
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "tools/virtual-modem/caller_id.h"
 #include "tools/virtual-modem/command_overrides.h"
 #include "tools/virtual-modem/fault_plan.h"
 
@@ -19,10 +23,11 @@ struct ModemOptions {
   std::string port;
   std::string secondPort;
   FarEndRole farEnd = FarEndRole::Receiver;
-  std::string sendFile;                 // TIFF the far end sends
+  std::vector<std::string> sendFiles;   // TIFFs the far end sends, one document each
   std::string receiveFile = "virtual-modem-received.tif";
   std::string remoteId = "+1 555 0100";
   bool remoteEcm = false;
+  std::vector<uint8_t> remoteNsf;       // FIF of the far end's NSF; empty: none
   int remoteMaxRate = 14400;
   double incomingAfter = 2.0;           // seconds of line time after set-up
   int rings = 10;
@@ -33,6 +38,7 @@ struct ModemOptions {
   std::string resultFile;
   int calls = 0;                        // exit after this many calls (0: never)
   bool verbose = false;
+  std::optional<CallerId> callerId;     // reported between the first two RINGs
   ModemIdentity identity;
   FaultPlan faults;
 };
@@ -42,5 +48,14 @@ struct ModemOptions {
 int parseModemOptions(int argc, const char* const argv[], ModemOptions& options, std::string& message);
 
 std::string modemUsage();
+
+// The longest NSF information field --remote-nsf takes: with every octet
+// shielded (DLE DLE) and the FCS, the frame still fits the 256 bytes a T.31
+// modem holds for a received frame.
+inline constexpr size_t kMaxNsfBytes = 100;
+
+// Hex octets ("B50004", "B5 00 04", "b5:00:04"). Returns false on anything
+// else, an odd digit or an empty text.
+bool parseHexOctets(std::string_view text, std::vector<uint8_t>& out);
 
 }  // namespace telvane::vmodem

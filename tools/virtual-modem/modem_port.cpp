@@ -35,7 +35,7 @@ int rateOfModulation(int code) {
 }  // namespace
 
 ModemPort::ModemPort(const PortSettings& settings, PortEvents& events)
-    : settings_(settings), events_(events), modem_(*this, settings.verbose) {}
+    : settings_(settings), events_(events), modem_(*this, settings.verbose), spoiler_(settings.badFcs) {}
 
 ModemPort::~ModemPort() {
   for (const char* name : {"send.tif", "receive.tif", "page.tif"}) std::remove((settings_.linkPath + "." + name).c_str());
@@ -49,7 +49,9 @@ ModemInputMode ModemPort::inputMode() {
 }
 
 void ModemPort::transmit(std::span<int16_t> samples) {
-  if (class2_) {
+  if (frozen_) {
+    std::fill(samples.begin(), samples.end(), int16_t{0});
+  } else if (class2_) {
     class2_->transmit(samples);
   } else {
     modem_.transmit(samples);
@@ -57,6 +59,7 @@ void ModemPort::transmit(std::span<int16_t> samples) {
 }
 
 void ModemPort::receive(std::span<int16_t> samples) {
+  if (frozen_) return;
   if (class2_) {
     class2_->receive(samples);
   } else {
@@ -65,6 +68,8 @@ void ModemPort::receive(std::span<int16_t> samples) {
 }
 
 void ModemPort::callEvent(int event) {
+  if (frozen_) return;
+  if (event == AT_CALL_EVENT_CONNECTED || event == AT_CALL_EVENT_ANSWERED) spoiler_.newCall();
   if (!class2_) return modem_.callEvent(event);
   class2_->callEvent(event, remote_);
   if (event != AT_CALL_EVENT_ALERTING) {
@@ -80,9 +85,24 @@ void ModemPort::callEvent(int event) {
   }
 }
 
+void ModemPort::callerId(const std::string& report) {
+  if (frozen_) return;
+  // One information text: CR LF before and after it, as around a RING.
+  modem_.putInfo(report);
+}
+
+bool ModemPort::spoilsReceivedFrame(std::span<const uint8_t> frame) {
+  if (!spoiler_.active() || !spoiler_.spoils(frame)) return false;
+  if (settings_.verbose) {
+    std::fprintf(stderr, "%s: bad-fcs: frame %d of the call (FCF 0x%02X) gets a bad FCS\n", settings_.name.c_str(),
+                 spoiler_.framesSeen(), frame.size() >= 3 ? frame[2] : 0);
+  }
+  return true;
+}
+
 void ModemPort::raw(std::span<const uint8_t> bytes) {
   ++outputCount_;
-  if (settings_.silent || dteLine_ == DteLine::Closed) return;
+  if (mute() || dteLine_ == DteLine::Closed) return;
   // A Class 2 modem passes the page on as it came off the line, errors and all.
   if (class2_ && class2_->deliveringPage()) {
     if (BitNoise* noise = events_.pageNoise(*this, false)) {
@@ -137,7 +157,7 @@ bool ModemPort::wantsInput() const {
 
 void ModemPort::service(int samples) {
   watchDteLine();
-  if (class2_) class2_->service();
+  if (class2_ && !frozen_) class2_->service();
   drainToModem();
   if (guard_.holding()) {
     if (holdMark_ < 0) {
@@ -172,7 +192,7 @@ void ModemPort::service(int samples) {
     const size_t n = pty_.read(buffer, room);
     if (rate != 0) pageBudget_ -= static_cast<long>(n);
     if (n == 0) break;
-    if (settings_.silent) continue;
+    if (mute()) continue;
     guard_.feed(std::span<const uint8_t>(buffer, n), *this);
     drainToModem();
   }
@@ -184,6 +204,9 @@ void ModemPort::watchDteLine() {
   if (now == dteLine_) return;
   const DteLine before = dteLine_;
   dteLine_ = now;
+  // A dead modem does not see DTR drop: the call goes on until the far end
+  // gives up.
+  if (frozen_) return;
   if (before == DteLine::Ready) {
     // DTR dropped (B0) or the port closed: hang up, as &D2 asks (V.250
     // clause 6.2.9). On close the modem also returns to its power-on state
@@ -203,7 +226,18 @@ void ModemPort::watchDteLine() {
 }
 
 void ModemPort::commandLine(std::string_view line) {
+  if (frozen_) return;
   const std::string normalized = normalizeCommandLine(line);
+  for (const std::string& command : settings_.silentAfter) {
+    if (lineHasCommand(normalized, command)) {
+      // The modem dies on this line: not carried out, not echoed, not answered.
+      frozen_ = true;
+      if (settings_.verbose) {
+        std::fprintf(stderr, "%s: silent-after: dead from \"%s\" on\n", settings_.name.c_str(), normalized.c_str());
+      }
+      return;
+    }
+  }
   if (normalized.find("+FCLASS=1") != std::string::npos || normalized.find("+FCLASS=2") != std::string::npos) {
     sawFaxSetup_ = true;
   }
@@ -226,10 +260,12 @@ void ModemPort::commandLine(std::string_view line) {
 }
 
 void ModemPort::rejectedLine() {
+  if (frozen_) return;
   modem_.answer({}, true, "");
 }
 
 void ModemPort::dataToModem(std::span<const uint8_t> bytes) {
+  if (frozen_) return;
   outputBeforeData_ = outputCount_;
   if (class2_ && class2_->inputMode() != ModemInputMode::Command) {
     class2_->data(bytes);
@@ -257,7 +293,7 @@ void ModemPort::drainToModem() {
 
 void ModemPort::modemOutput(std::span<const uint8_t> bytes) {
   ++outputCount_;
-  if (settings_.silent || dteLine_ == DteLine::Closed) return;
+  if (mute() || dteLine_ == DteLine::Closed) return;
   if (modem_.inputMode() == ModemInputMode::Receiving && fastRate_ != 0) {
     if (BitNoise* noise = events_.pageNoise(*this, false)) {
       std::string out;

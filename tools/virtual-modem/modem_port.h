@@ -14,6 +14,7 @@
 #include "tools/virtual-modem/command_overrides.h"
 #include "tools/virtual-modem/dle_stuffing.h"
 #include "tools/virtual-modem/dte_stream_guard.h"
+#include "tools/virtual-modem/fault_plan.h"
 #include "tools/virtual-modem/pty_port.h"
 
 namespace telvane::vmodem {
@@ -37,6 +38,8 @@ struct PortSettings {
   ModemIdentity identity;
   std::vector<std::string> errorOn;
   bool silent = false;
+  std::vector<std::string> silentAfter;  // commands after which the modem is dead
+  std::vector<FrameChoice> badFcs;
   bool verbose = false;
   std::string name = "modem";
 };
@@ -60,6 +63,11 @@ public:
   void transmit(std::span<int16_t> samples);
   void receive(std::span<int16_t> samples);
   void callEvent(int event);
+  // Caller ID lines from the exchange, between the first two RINGs.
+  void callerId(const std::string& report);
+  // The silent-after fault has struck: the modem takes and answers nothing,
+  // keeps the line as it was, and ignores DTR.
+  bool frozen() const { return frozen_; }
   void setRemote(const RemoteInfo& remote) { remote_ = remote; }
   // Whether the modem is on the line yet. A Class 2/2.0 modem sending
   // collects the pages before its T.30 engine starts; the far end waits
@@ -90,6 +98,7 @@ private:
   void modemDials(std::string_view number) override { events_.portDials(*this, number); }
   void modemAnswers() override { events_.portAnswers(*this); }
   void modemHangsUp() override { events_.portHangsUp(*this); }
+  bool spoilsReceivedFrame(std::span<const uint8_t> frame) override;
   // Class2Modem::Host
   void info(const std::string& line) override { modem_.putInfo(line); }
   void result(int code) override { modem_.putResult(code); }
@@ -105,6 +114,7 @@ private:
 
   void drainToModem();
   void watchDteLine();
+  bool mute() const { return settings_.silent || frozen_; }
 
   PortSettings settings_;
   PortEvents& events_;
@@ -115,6 +125,8 @@ private:
   RemoteInfo remote_;
   int rings_ = 0;
   bool sawFaxSetup_ = false;
+  bool frozen_ = false;
+  FcsSpoiler spoiler_;
   long pageBudget_ = 0;  // Class 2 page data the DTE may send now, in bytes
   std::string toModem_;
   ShieldedNoise sendNoise_;

@@ -44,6 +44,8 @@ PortSettings portSettings(const ModemOptions& options, const std::string& link, 
   if (withFaults) {
     s.errorOn = options.faults.errorOn;
     s.silent = options.faults.silent;
+    s.silentAfter = options.faults.silentAfter;
+    s.badFcs = options.faults.badFcs;
   }
   return s;
 }
@@ -54,7 +56,8 @@ VirtualModem::VirtualModem(const ModemOptions& options)
     : options_(options),
       line_(options.lineDelayMs * kSampleRate / 1000, options.faults.seed),
       noise_(options.faults.noiseBitErrorRate, options.faults.seed),
-      rtnNoise_(kRtnBitErrorRate, options.faults.seed + 1) {
+      rtnNoise_(kRtnBitErrorRate, options.faults.seed + 1),
+      lineClockStart_(std::time(nullptr)) {
   first_ = std::make_unique<ModemPort>(portSettings(options, options.port, "modem", true),
                                         static_cast<PortEvents&>(*this));
   if (options.farEnd == FarEndRole::Modem) {
@@ -133,12 +136,15 @@ void VirtualModem::block() {
     }
   }
   stateSamples_ += kBlockSamples;
+  lineSamples_ += kBlockSamples;
 
   if (state_ == CallState::Connected && carrierDropAt_ >= 0 && stateSamples_ >= carrierDropAt_) {
     carrierDropAt_ = -1;
     dropLine();
   }
   if (farEnd_ && farEnd_->outcome().finished && !reported_) report("");
+  // A dead modem never hangs up: the call ends with the far end's.
+  if (farEnd_ && farEnd_->outcome().finished && first_->frozen() && state_ == CallState::Connected) endCall("");
   if (hangingUp_ && state_ == CallState::Connected && stateSamples_ >= releaseAt_) finishModemHangup();
 }
 
@@ -168,6 +174,7 @@ void VirtualModem::advanceCall() {
           state_ = CallState::Ringing;
           stateSamples_ = 0;
           ringsSent_ = 0;
+          callerIdSent_ = false;
         }
         return;
       }
@@ -207,6 +214,14 @@ void VirtualModem::advanceCall() {
         ++ringsSent_;
         called_->callEvent(AT_CALL_EVENT_ALERTING);
       }
+      // The exchange sends caller ID in the silence after the first ring
+      // (Bellcore GR-30 puts it between 0.5 s after that ring and 0.5 s
+      // before the next); the modem reports it when it has heard it all.
+      if (options_.callerId && ringsSent_ == 1 && !callerIdSent_ &&
+          stateSamples_ >= seconds(options_.ringInterval) / 2) {
+        callerIdSent_ = true;
+        called_->callerId(callerIdReport(*options_.callerId, lineClock()));
+      }
       return;
     case CallState::Connected:
       return;
@@ -219,6 +234,14 @@ void VirtualModem::startIncomingCall() {
   state_ = CallState::Ringing;
   stateSamples_ = 0;
   ringsSent_ = 0;
+  callerIdSent_ = false;
+}
+
+std::tm VirtualModem::lineClock() const {
+  const std::time_t now = lineClockStart_ + static_cast<std::time_t>(lineSamples_ / kSampleRate);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
 }
 
 void VirtualModem::connect() {
@@ -239,9 +262,10 @@ void VirtualModem::connect() {
   }
   FarEndConfig config;
   config.calling = caller_ == nullptr;
-  config.sendFile = options_.sendFile;
+  config.sendFiles = options_.sendFiles;
   config.receiveFile = options_.receiveFile;
   config.ident = options_.remoteId;
+  config.nsf = options_.remoteNsf;
   config.ecm = options_.remoteEcm;
   config.maxRate = options_.remoteMaxRate;
   config.verbose = options_.verbose;

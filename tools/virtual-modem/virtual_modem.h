@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,9 @@ private:
   int pageIndex() const { return mcfCount_ + 1; }
   void dropLine();
   void finishModemHangup();
+  // The exchange's clock: local time when the fixture started, running at
+  // line time.
+  std::tm lineClock() const;
 
   ModemOptions options_;
   std::unique_ptr<ModemPort> first_;
@@ -63,6 +67,7 @@ private:
   long setupSamples_ = 0;           // line time since the DTE opened the port
   long sinceSetup_ = 0;             // line time since it set the modem up for fax
   int ringsSent_ = 0;
+  bool callerIdSent_ = false;
   bool reported_ = false;
   int callsDone_ = 0;
 
@@ -75,6 +80,8 @@ private:
   long carrierDropAt_ = -1;         // stateSamples_ at which the line drops
   ModemPort* hangingUp_ = nullptr;  // modem to modem: the port that hung up
   long releaseAt_ = 0;              // when the other one is told
+  std::time_t lineClockStart_;
+  long long lineSamples_ = 0;       // line time since the start
 };
 
 }  // namespace telvane::vmodem
