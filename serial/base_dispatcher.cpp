@@ -18,6 +18,9 @@ namespace {
 constexpr int kDrainRounds = 5000;
 constexpr int kDrainRoundMs = 2;
 constexpr int kDrainCharacters = 18;
+// An output purge waits for the output thread in slices, looking each time
+// whether the thread still runs.
+constexpr auto kPurgeWaitSlice = std::chrono::milliseconds(20);
 }  // namespace
 
 TKovaBaseDispatcher::TKovaBaseDispatcher(void* owner) : owner_(owner) { handle_ = RegisterDispatcher(this); }
@@ -57,7 +60,8 @@ int TKovaBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint3
   {
     std::lock_guard lock(inputLock_);
     input_ = InputRing{};
-    peekMode_ = false;
+    peekTicket_ = 0;
+    peekBase_ = 0;
     peekCount_ = 0;
     deviceBacklog_ = 0;
   }
@@ -65,6 +69,13 @@ int TKovaBaseDispatcher::OpenPort(const std::string& device, int32_t baud, uint3
     std::lock_guard lock(outputLock_);
     output_.allocate(static_cast<size_t>(outSize));
     ++outputGeneration_;
+    outputWriting_ = false;
+    outputPurging_ = false;
+  }
+  {
+    std::lock_guard lock(flowCharLock_);
+    pendingFlowChar_ = 0;
+    lastFlowChar_ = 0;
   }
   const uint8_t lines = DeviceModemLines();
   {
@@ -419,10 +430,22 @@ void TKovaBaseDispatcher::sendFlowChar(uint8_t c) {
   {
     std::lock_guard lock(flowCharLock_);
     pendingFlowChar_ = 0;
+    lastFlowChar_ = c;
     if (DeviceWriteNow(&c, 1) == 1) return;
     pendingFlowChar_ = c;
   }
   outputEvents_.signal(evOutput);
+}
+
+bool TKovaBaseDispatcher::resendFlowCharAfterPurge() {
+  // A purge of the transmit queue drops a flow character that was still in
+  // it; the peer would keep sending into a full ring (a lost XOff) or wait
+  // for ever (a lost XOn). Sending the latest one again is harmless either
+  // way. One still pending never reached the device and is kept.
+  if (lastFlowChar_ == 0 || pendingFlowChar_ != 0) return false;
+  if (DeviceWriteNow(&lastFlowChar_, 1) == 1) return false;
+  pendingFlowChar_ = lastFlowChar_;
+  return true;
 }
 
 bool TKovaBaseDispatcher::flushPendingFlowChar() {
@@ -481,16 +504,27 @@ int TKovaBaseDispatcher::SendBlock(std::span<const uint8_t> data) {
   return ecOK;
 }
 
+bool TKovaBaseDispatcher::peekingHere() const {
+  return peekTicket_ != 0 && peekMark_.dispatcher == this && peekMark_.ticket == peekTicket_;
+}
+
+uint64_t TKovaBaseDispatcher::readPosition() const {
+  const uint64_t taken = input_.takenTotal();
+  if (!peekingHere()) return taken;
+  // Bytes another thread took meanwhile are skipped, not read again.
+  return std::max(peekBase_ + peekCount_, taken);
+}
+
 int TKovaBaseDispatcher::TakeByte(uint8_t& byte) {
   {
     std::lock_guard lock(inputLock_);
-    if (peekMode_) {
-      if (peekCount_ >= input_.count()) return ecBufferIsEmpty;
-      byte = input_.at(peekCount_++);
+    const uint64_t at = readPosition();
+    if (at >= input_.writtenTotal()) return ecBufferIsEmpty;
+    byte = input_.atTotal(at);
+    if (peekingHere()) {
+      peekCount_ = at + 1 - peekBase_;
       return ecOK;
     }
-    if (input_.empty()) return ecBufferIsEmpty;
-    byte = input_.at(0);
     input_.consume(1);
   }
   if (inputBlocked_.exchange(false)) DeviceWakeInputWait();
@@ -502,13 +536,14 @@ int TKovaBaseDispatcher::GetBlock(std::span<uint8_t> out) {
   if (out.empty()) return ecOK;
   {
     std::lock_guard lock(inputLock_);
-    const size_t offset = peekMode_ ? peekCount_ : 0;
-    if (input_.count() < offset + out.size()) return ecBufferIsEmpty;
-    input_.copyOut(offset, out);
-    if (peekMode_)
-      peekCount_ += out.size();
-    else
-      input_.consume(out.size());
+    const uint64_t at = readPosition();
+    if (input_.writtenTotal() - at < out.size()) return ecBufferIsEmpty;
+    input_.copyOut(static_cast<size_t>(at - input_.takenTotal()), out);
+    if (peekingHere()) {
+      peekCount_ = at + out.size() - peekBase_;
+      return static_cast<int>(out.size());
+    }
+    input_.consume(out.size());
   }
   if (inputBlocked_.exchange(false)) DeviceWakeInputWait();
   if (peerStopped_.load()) updateInputFlow();
@@ -518,9 +553,9 @@ int TKovaBaseDispatcher::GetBlock(std::span<uint8_t> out) {
 int TKovaBaseDispatcher::PeekByte(uint8_t& byte, size_t n) {
   if (n == 0) return ecBadArgument;
   std::lock_guard lock(inputLock_);
-  const size_t offset = (peekMode_ ? peekCount_ : 0) + n - 1;
-  if (offset >= input_.count()) return ecBufferIsEmpty;
-  byte = input_.at(offset);
+  const uint64_t at = readPosition();
+  if (n > input_.writtenTotal() - at) return ecBufferIsEmpty;
+  byte = input_.atTotal(at + (n - 1));
   return ecOK;
 }
 
@@ -528,8 +563,7 @@ bool TKovaBaseDispatcher::ByteAvailable() { return InputCount() > 0; }
 
 int TKovaBaseDispatcher::InputCount() {
   std::lock_guard lock(inputLock_);
-  const size_t offset = peekMode_ ? peekCount_ : 0;
-  return static_cast<int>(input_.count() - std::min(offset, input_.count()));
+  return static_cast<int>(input_.writtenTotal() - readPosition());
 }
 
 int TKovaBaseDispatcher::OutputCount() {
@@ -543,19 +577,55 @@ int TKovaBaseDispatcher::OutputFree() {
 }
 
 int TKovaBaseDispatcher::ClearInput() {
+  int rc = ecOK;
   {
-    std::lock_guard lock(inputLock_);
-    input_.clear();
-    peekCount_ = 0;
-    deviceBacklog_ = 0;
+    // The dispatch thread reads the device and commits what it read under
+    // readLock_: bytes read before the device's purge cannot land in the
+    // ring after the ring's.
+    std::lock_guard read(readLock_);
+    {
+      std::lock_guard lock(inputLock_);
+      input_.clear();
+      deviceBacklog_ = 0;
+    }
+    if (open_.load()) rc = DevicePurge(1);
   }
-  const int rc = open_.load() ? DevicePurge(1) : ecOK;
   if (inputBlocked_.exchange(false)) DeviceWakeInputWait();
   if (peerStopped_.load()) updateInputFlow();
   return rc;
 }
 
-int TKovaBaseDispatcher::ClearOutput() { return open_.load() ? DevicePurge(0) : ecOK; }
+int TKovaBaseDispatcher::ClearOutput() {
+  if (!open_.load()) return ecOK;
+  std::lock_guard purge(outputPurgeLock_);
+  std::unique_lock lock(outputLock_);
+  // The output thread writes a run straight from the ring: the ring is
+  // emptied only once it has let go of it, or a block sent meanwhile
+  // would be appended over bytes still being written (sent garbled, or
+  // twice). Until the purge is done it takes no new run, so nothing sent
+  // meanwhile reaches the device only to be purged from its queue.
+  outputPurging_ = true;
+  ++outputGeneration_;  // the run being written is dropped at its next step
+  if (outputWriting_) {
+    lock.unlock();
+    outputEvents_.signal(evOutputFlush);  // ends a wait for the device
+    lock.lock();
+    while (outputWriting_ && !outputEnded_.load()) outputLetGo_.wait_for(lock, kPurgeWaitSlice);
+  }
+  output_.clear();
+  ++outputGeneration_;
+  int rc;
+  bool wakeOutput;
+  {
+    std::lock_guard flow(flowCharLock_);
+    rc = DevicePurge(0);
+    wakeOutput = resendFlowCharAfterPurge();
+  }
+  outputPurging_ = false;
+  lock.unlock();
+  if (wakeOutput) outputEvents_.signal(evOutput);
+  return rc;
+}
 
 // ---- status words
 

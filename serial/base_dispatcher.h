@@ -11,7 +11,13 @@
 //
 // Locks: dataLock_ (trigger and handler lists, line settings, status words,
 // trace and log), inputLock_ (input ring), outputLock_ (output ring). When
-// nested, data before input. Handlers run with no lock held.
+// nested, data before input, output and flowCharLock_; readLock_ before
+// input; output before flowCharLock_. Handlers run with no lock held.
+//
+// A dispatch round is one pass of the dispatch thread: wait for the device
+// (at most 50 ms, less when a timer expires sooner), read, fire what holds.
+// A status trigger fires at most once a round, however often a handler
+// re-arms it, so a trigger that re-arms itself cannot starve the rest.
 
 #include <atomic>
 #include <condition_variable>
@@ -143,6 +149,10 @@ public:
   int SendByte(uint8_t byte);
   int SendText(std::string_view text);
   int SendBlock(std::span<const uint8_t> data);
+  // Inside an avail or data delivery the handlers only peek: each reads
+  // from where the delivery began, and the delivery consumes the most any
+  // of them read once all have run. Any other thread (a poller while a
+  // delivery runs) takes bytes as always.
   int TakeByte(uint8_t& byte);
   int PeekByte(uint8_t& byte, size_t n);
   // Takes exactly out.size() bytes, or none (-3007) when fewer are there.
@@ -151,6 +161,9 @@ public:
   int InputCount();
   int OutputCount();
   int OutputFree();
+  // The purges are atomic with respect to the worker threads: no byte read
+  // from the device before the purge reaches the ring after it, and a
+  // block sent meanwhile goes out whole and once, or not at all.
   int ClearInput();
   int ClearOutput();
 
@@ -165,6 +178,8 @@ public:
   int NewStatusTrigger(int kind);
   int NewDataTrigger(std::string_view text, bool ignoreCase);
   int ArmTimerTrigger(int handle, int32_t ticks, bool activate);
+  // A status trigger that already fired this round fires again at the
+  // earliest in the next one, even when re-armed in its own handler.
   int ArmStatusTrigger(int handle, uint16_t value, bool activate);
   int SetAvailThreshold(int count);
   int AvailThreshold() const;
@@ -220,6 +235,8 @@ public:
 
   // ---- device layer (slot order of the design)
   virtual int DeviceEscape(int function) = 0;
+  // Purges the device's own queue, transmit (which = 0) or receive; the
+  // rings are the caller's, who holds their lock meanwhile.
   virtual int DevicePurge(int which) = 0;
   virtual uint32_t DeviceErrors(DeviceStatus& status) = 0;
   virtual int DeviceEventMask() { return 0; }
@@ -268,6 +285,12 @@ protected:
   // count read, 0 when nothing came or the ring is full.
   int readIntoRing();
   void writeOutRing();
+  // Writes one run of the output ring; false when it was abandoned (a
+  // purge, a flush, closing).
+  bool writeRun(std::span<const uint8_t> run, uint64_t generation);
+  // How long the dispatch thread may wait: 50 ms, or less when an active
+  // timer trigger expires sooner (in wall milliseconds of the clock).
+  int dispatchWaitMilliseconds() const;
   bool checkStatusTriggers();
   bool checkTimerTriggers();
   bool checkDataAndAvailTriggers();
@@ -276,7 +299,16 @@ protected:
   void updateInputFlow();
   void sendFlowChar(uint8_t c);
   bool flushPendingFlowChar();
+  // With flowCharLock_ held, after the device's transmit queue was purged:
+  // the last flow character may have been in it. True when the output
+  // thread must be woken to send it.
+  bool resendFlowCharAfterPurge();
+  // Returns the bytes the delivery consumed (peek deliveries).
   size_t deliver(unsigned message, int handleOrCount, uint16_t dataWord, bool peek);
+  // With inputLock_ held: whether the calling thread runs the handler of
+  // the current peek delivery, and where it reads next.
+  bool peekingHere() const;
+  uint64_t readPosition() const;
   void clearAllTriggers();
   int allocateTriggerHandle();
   bool handleInUse(int handle) const;
@@ -355,16 +387,52 @@ protected:
   TraceBuffer trace_;
   DispatchLog log_;
 
-  // Guarded by inputLock_.
+  // Held by the dispatch thread across a device read and the commit of
+  // its bytes, and by ClearInput across the purge of the ring and of the
+  // device: a read falls wholly before a purge or wholly after it.
+  std::mutex readLock_;
+
+  // Guarded by inputLock_. Peek mode: while a handler of an avail or data
+  // delivery runs, the handler call holding peekTicket_ reads from
+  // peekBase_ (the read position when the delivery began) + peekCount_.
   InputRing input_;
-  bool peekMode_ = false;
-  size_t peekCount_ = 0;
+  uint64_t peekTicket_ = 0;  // 0: no handler peeks
+  uint64_t peekBase_ = 0;
+  uint64_t peekCount_ = 0;
   int deviceBacklog_ = 0;  // bytes left in the driver when the ring filled
+  uint64_t lastPeekTicket_ = 0;  // touched only by the dispatch thread
+
+  // Which peek ticket the calling thread's handler holds: set around every
+  // handler call on the dispatch thread, and around a handler sent to the
+  // UI thread (which runs it while the delivery waits). The dispatcher is
+  // only compared, never used: a handler whose send timed out may run
+  // after the dispatcher is gone.
+  struct PeekMark {
+    const TKovaBaseDispatcher* dispatcher;
+    uint64_t ticket;
+  };
+  static inline thread_local PeekMark peekMark_{nullptr, 0};
+  class PeekMarkScope {
+  public:
+    PeekMarkScope(const TKovaBaseDispatcher* dispatcher, uint64_t ticket) : saved_(peekMark_) {
+      peekMark_ = PeekMark{dispatcher, ticket};
+    }
+    ~PeekMarkScope() { peekMark_ = saved_; }
+    PeekMarkScope(const PeekMarkScope&) = delete;
+    PeekMarkScope& operator=(const PeekMarkScope&) = delete;
+
+  private:
+    PeekMark saved_;
+  };
 
   // Guarded by outputLock_.
   OutputRing output_;
   uint64_t outputGeneration_ = 0;  // bumped by every purge of the output ring
   bool outputIdle_ = true;         // the output thread waits for evOutput
+  bool outputWriting_ = false;     // the output thread writes a run from the ring, unlocked
+  bool outputPurging_ = false;     // a purge waits for that run: take no new one
+  std::condition_variable outputLetGo_;  // outputWriting_ went false
+  std::mutex outputPurgeLock_;           // one output purge at a time
 
   // Shared flags.
   std::atomic<bool> open_{false};
@@ -394,6 +462,7 @@ protected:
   // overtake the XOn that followed it.
   std::mutex flowCharLock_;
   uint8_t pendingFlowChar_ = 0;  // guarded by flowCharLock_
+  uint8_t lastFlowChar_ = 0;     // guarded by flowCharLock_: the latest one sent or pending
   std::atomic<uint32_t> pendingEvents_{0};  // device events from the event thread
   std::atomic<int> runningThreads_{0};
   std::atomic<int> handlerExceptions_{0};

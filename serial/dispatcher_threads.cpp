@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "platform/clock.h"
 #include "platform/io_errors.h"
 #include "platform/pending_messages.h"
 #include "platform/ui_queue.h"
@@ -14,7 +15,7 @@
 
 namespace telvane {
 namespace {
-constexpr auto kDispatchWait = std::chrono::milliseconds(50);
+constexpr auto kDispatchWait = std::chrono::milliseconds(50);  // the longest wait of a round
 constexpr auto kThreadStartWait = std::chrono::milliseconds(3000);
 constexpr int kModemPollMs = 20;         // modem lines are sampled this often
 constexpr int kIdleWaitMs = 1000;        // a device without lines: only input and hang-up wake us
@@ -145,37 +146,41 @@ int TKovaBaseDispatcher::readIntoRing() {
   int total = 0;
   std::span<uint8_t> first, second;
   {
-    std::lock_guard lock(inputLock_);
-    if (!input_.full()) {
-      first = input_.freeRun();
-      second = input_.wrappedFreeRun();
+    // Held from the read to the commit: ClearInput purges the ring and the
+    // device between two reads, never between a read and its commit.
+    std::lock_guard read(readLock_);
+    {
+      std::lock_guard lock(inputLock_);
+      if (!input_.full()) {
+        first = input_.freeRun();
+        second = input_.wrappedFreeRun();
+      }
+    }
+    if (!first.empty()) {
+      // Only this thread writes the free space, and consumers never read
+      // it, so the read goes straight into the ring without holding the
+      // input lock: one read for both sides of the ring's end.
+      total = DeviceReadRuns(first, second);
+      if (total > 0) {
+        std::lock_guard lock(inputLock_);
+        input_.commit(static_cast<size_t>(total));
+      }
     }
   }
-  if (!first.empty()) {
-    // Only this thread writes the free space, and consumers never read it,
-    // so the read goes straight into the ring without holding the lock:
-    // one read for both sides of the ring's end.
-    int got = DeviceReadRuns(first, second);
-    if (got < 0) {
-      sampleLineErrors();
-      got = 0;
-    }
-    if (got > 0) {
-      {
-        std::lock_guard lock(inputLock_);
-        input_.commit(static_cast<size_t>(got));
-      }
-      if (tracing_.load() || logging_.load()) {
-        std::lock_guard lock(dataLock_);
-        const size_t head = std::min(static_cast<size_t>(got), first.size());
-        for (std::span<uint8_t> piece : {first.first(head), second.first(static_cast<size_t>(got) - head)}) {
-          if (piece.empty()) continue;
-          trace_.add(TraceBuffer::Received, piece.data(), piece.size());
-          logEntry(LogType::Dispatch, LogSubtype::ReadCom, static_cast<uint32_t>(piece.size()), {}, piece.data(),
-                   piece.size());
-        }
-      }
-      total = got;
+  if (total < 0) {
+    sampleLineErrors();
+    total = 0;
+  }
+  if (total > 0 && (tracing_.load() || logging_.load())) {
+    // The bytes stay where they were read until this thread overwrites
+    // them, whoever consumed or purged them meanwhile.
+    std::lock_guard lock(dataLock_);
+    const size_t head = std::min(static_cast<size_t>(total), first.size());
+    for (std::span<uint8_t> piece : {first.first(head), second.first(static_cast<size_t>(total) - head)}) {
+      if (piece.empty()) continue;
+      trace_.add(TraceBuffer::Received, piece.data(), piece.size());
+      logEntry(LogType::Dispatch, LogSubtype::ReadCom, static_cast<uint32_t>(piece.size()), {}, piece.data(),
+               piece.size());
     }
   }
   bool full;
@@ -194,6 +199,35 @@ int TKovaBaseDispatcher::readIntoRing() {
   return total;
 }
 
+int TKovaBaseDispatcher::dispatchWaitMilliseconds() const {
+  const auto longest = static_cast<uint64_t>(kDispatchWait.count());
+  Clock& clock = CurrentClock();
+  uint64_t nearest = UINT64_MAX;  // clock milliseconds until a timer expires
+  {
+    std::lock_guard lock(dataLock_);
+    bool any = false;
+    uint64_t nowMs = 0, intoTick = 0;
+    Tick now = 0;
+    for (const TimerTrigger& t : timers_) {
+      if (!t.active) continue;
+      if (!any) {
+        // One reading for the tick and the time into it (CurrentTicks()
+        // would read the clock again, perhaps across a tick boundary).
+        any = true;
+        nowMs = clock.milliseconds();
+        now = static_cast<Tick>((nowMs / TickMilliseconds) % static_cast<uint64_t>(TickWrap));
+        intoTick = nowMs % TickMilliseconds;
+      }
+      if (TimerExpired(t.timer, now)) return 0;
+      // Expired once the tick after its expiry tick has begun.
+      const uint64_t ticks = static_cast<uint64_t>(TicksRemaining(t.timer, now)) + 1;
+      nearest = std::min(nearest, ticks * TickMilliseconds - intoTick);
+    }
+  }
+  if (nearest == UINT64_MAX) return static_cast<int>(longest);
+  return static_cast<int>(std::min(clock.wallMillisecondsFor(nearest), longest));
+}
+
 void TKovaBaseDispatcher::dispatchThreadBody() {
   ThreadScope scope(runningThreads_, dispatchEnded_, generalEvent_, threadEndLock_, threadEnded_);
   auto stopping = [this] { return closing_.load() || destroyPending_.load(); };
@@ -207,11 +241,12 @@ void TKovaBaseDispatcher::dispatchThreadBody() {
       // The output thread wakes this wait only while it runs; a wake-up it
       // left pending meanwhile is taken here, with a look at the device
       // but no wait. (Both flags are sequentially consistent: one side
-      // always sees the other.)
+      // always sees the other.) The wait ends by the nearest timer; the
+      // flag is set before the timers are read, so a timer armed on another
+      // thread meanwhile is either seen or wakes the wait.
       dispatchWaiting_ = true;
-      const uint32_t waited = outputWakePending_.load()
-                                  ? DeviceWaitInput(watchInput, 0) | evWokenUp
-                                  : DeviceWaitInput(watchInput, static_cast<int>(kDispatchWait.count()));
+      const uint32_t waited = outputWakePending_.load() ? DeviceWaitInput(watchInput, 0) | evWokenUp
+                                                        : DeviceWaitInput(watchInput, dispatchWaitMilliseconds());
       dispatchWaiting_ = false;
       if (stopping()) break;
       outputWakePending_ = false;  // the output triggers are checked below
@@ -245,6 +280,7 @@ void TKovaBaseDispatcher::dispatchThreadBody() {
       if (peerStopped_.load()) updateInputFlow();
       while (!stopping() && !delivering_.load() && (checkStatusTriggers() || checkTimerTriggers())) {
       }
+      // The round ends: what fired in it may fire again in the next.
       {
         std::lock_guard lock(dataLock_);
         for (auto& s : statuses_) s.fired = false;
@@ -272,55 +308,67 @@ void TKovaBaseDispatcher::writeOutRing() {
     std::span<const uint8_t> run;
     {
       std::lock_guard lock(outputLock_);
-      if (output_.empty()) return;
+      if (output_.empty() || outputPurging_) return;
       run = output_.tailRun();
       generation = outputGeneration_;
+      outputWriting_ = true;
     }
-    // Written from the ring without the lock: callers keep appending while
-    // the device takes its time, but only to the free part. The run itself
-    // ends only by our consume, or by a purge, which first has this thread
-    // let go (evOutputFlush), or by a close, which first ends this thread.
-    const size_t n = run.size();
-    size_t done = 0;
-    while (done < n) {
-      const bool held = outputHeld_.load();
-      const int put = held ? 0 : DeviceWriteNow(run.data() + done, n - done);
-      size_t advance = 0;
-      if (put > 0) {
-        advance = static_cast<size_t>(put);
-      } else if (put < 0) {
-        advance = n - done;  // the device failed: these bytes are dropped
-      } else {
-        // Pending: wait until the device takes more, a flush, or closing.
-        if (outputEvents_.test(evOutputFlush)) {
-          generalEvent_.signal(evGeneral);
-          return;
-        }
-        if (closing_.load()) return;
-        flushPendingFlowChar();
-        if (held)
-          outputEvents_.waitAny(1u << evSent, std::chrono::milliseconds(kWritableWaitMs));
-        else
-          DeviceWaitWritable(kWritableWaitMs);
-        continue;
-      }
-      done += advance;
-      int used, free;
-      {
-        std::lock_guard lock(outputLock_);
-        if (generation != outputGeneration_) return;  // purged meanwhile
-        output_.consume(advance);
-        used = static_cast<int>(output_.count());
-        free = static_cast<int>(output_.space());
-      }
-      // One wake-up until the dispatch thread has looked (it checks the
-      // ring after clearing the flag, so no later change goes unseen), and
-      // none while it is awake: it looks at the flag before it waits.
-      if ((free >= wakeWhenFreeAtLeast_.load() || used <= wakeWhenUsedAtMost_.load()) &&
-          !outputWakePending_.exchange(true) && dispatchWaiting_.load())
-        DeviceWakeInputWait();
+    const bool whole = writeRun(run, generation);
+    {
+      std::lock_guard lock(outputLock_);
+      outputWriting_ = false;
     }
+    outputLetGo_.notify_all();
+    if (!whole) return;
   }
+}
+
+bool TKovaBaseDispatcher::writeRun(std::span<const uint8_t> run, uint64_t generation) {
+  // Written from the ring without the lock: callers keep appending while
+  // the device takes its time, but only to the free part. The run itself
+  // ends only by our consume; a purge first waits for this thread to let
+  // go of it (outputWriting_), a close first ends this thread.
+  const size_t n = run.size();
+  size_t done = 0;
+  while (done < n) {
+    const bool held = outputHeld_.load();
+    const int put = held ? 0 : DeviceWriteNow(run.data() + done, n - done);
+    size_t advance = 0;
+    if (put > 0) {
+      advance = static_cast<size_t>(put);
+    } else if (put < 0) {
+      advance = n - done;  // the device failed: these bytes are dropped
+    } else {
+      // Pending: wait until the device takes more, a flush, or closing.
+      if (outputEvents_.test(evOutputFlush)) {
+        generalEvent_.signal(evGeneral);
+        return false;
+      }
+      if (closing_.load()) return false;
+      flushPendingFlowChar();
+      if (held)
+        outputEvents_.waitAny(1u << evSent, std::chrono::milliseconds(kWritableWaitMs));
+      else
+        DeviceWaitWritable(kWritableWaitMs);
+      continue;
+    }
+    done += advance;
+    int used, free;
+    {
+      std::lock_guard lock(outputLock_);
+      if (generation != outputGeneration_) return false;  // a purge began meanwhile
+      output_.consume(advance);
+      used = static_cast<int>(output_.count());
+      free = static_cast<int>(output_.space());
+    }
+    // One wake-up until the dispatch thread has looked (it checks the
+    // ring after clearing the flag, so no later change goes unseen), and
+    // none while it is awake: it looks at the flag before it waits.
+    if ((free >= wakeWhenFreeAtLeast_.load() || used <= wakeWhenUsedAtMost_.load()) &&
+        !outputWakePending_.exchange(true) && dispatchWaiting_.load())
+      DeviceWakeInputWait();
+  }
+  return true;
 }
 
 void TKovaBaseDispatcher::outputThreadBody() {
@@ -332,7 +380,7 @@ void TKovaBaseDispatcher::outputThreadBody() {
         // Senders signal only an idle thread; bytes already in the ring
         // are written without waiting.
         std::lock_guard lock(outputLock_);
-        idle = outputIdle_ = output_.empty();
+        idle = outputIdle_ = output_.empty() || outputPurging_;
       }
       const int event =
           idle ? outputEvents_.waitAny((1u << evOutput) | (1u << evOutputFlush), std::chrono::milliseconds(-1))

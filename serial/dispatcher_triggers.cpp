@@ -90,21 +90,26 @@ int TKovaBaseDispatcher::NewDataTrigger(std::string_view text, bool ignoreCase) 
 }
 
 int TKovaBaseDispatcher::ArmTimerTrigger(int handle, int32_t ticks, bool activate) {
-  std::lock_guard lock(dataLock_);
-  for (auto& t : timers_) {
-    if (t.handle != handle) continue;
+  {
+    std::lock_guard lock(dataLock_);
+    auto it = std::find_if(timers_.begin(), timers_.end(), [&](const TimerTrigger& t) { return t.handle == handle; });
+    if (it == timers_.end()) return ecBadTriggerHandle;
+    TimerTrigger& t = *it;
     if (ticks > 0) t.ticks = std::min(ticks, TickWrap);
-    if (activate) {
-      t.timer = NewTimer(CurrentTicks(), t.ticks);
-      t.active = true;
-      logEntry(LogType::TrDatChg, LogSubtype::Timer, static_cast<uint32_t>(t.ticks));
-    } else {
+    if (!activate) {
       t.active = false;
       logEntry(LogType::TrDatChg, LogSubtype::Timer, static_cast<uint32_t>(handle), "Deactivated");
+      return ecOK;
     }
-    return ecOK;
+    t.timer = NewTimer(CurrentTicks(), t.ticks);
+    t.active = true;
+    logEntry(LogType::TrDatChg, LogSubtype::Timer, static_cast<uint32_t>(t.ticks));
   }
-  return ecBadTriggerHandle;
+  // A dispatch thread already waiting chose its time-out without this
+  // timer: it looks again. (It sets the flag before it reads the timers, so
+  // one side always sees the other; in a handler it is not waiting.)
+  if (dispatchWaiting_.load() && open_.load()) DeviceWakeInputWait();
+  return ecOK;
 }
 
 int TKovaBaseDispatcher::ArmStatusTrigger(int handle, uint16_t value, bool activate) {
@@ -132,8 +137,9 @@ int TKovaBaseDispatcher::ArmStatusTrigger(int handle, uint16_t value, bool activ
       }
       default: s.value = value; break;
     }
+    // The fired flag stays: it is cleared when the round ends, so a trigger
+    // re-armed in its own handler fires once a round, not for ever.
     s.active = activate;
-    s.fired = false;
     logEntry(LogType::TrDatChg, LogSubtype::Status, static_cast<uint32_t>(handle),
              activate ? StatusTriggerNote(s.kind) : StatusTriggerNote(0));
     recomputeWatchOutput();
@@ -191,6 +197,7 @@ void TKovaBaseDispatcher::RestoreTriggerSet(const TriggerSaveRecord& save) {
     d.matcher.reset();
     d.matched = false;
   }
+  for (auto& s : statuses_) s.fired = false;  // saved in the middle of a round, perhaps
   availThreshold_ = save.availThreshold;
   handleCounter_ = save.handleCounter;
   recomputeWatchOutput();
@@ -313,28 +320,38 @@ size_t TKovaBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_
   delivering_ = true;
   if (peek) {
     std::lock_guard lock(inputLock_);
-    peekMode_ = true;
+    peekBase_ = input_.takenTotal();
     peekCount_ = 0;
   }
   const int32_t packed = static_cast<int32_t>((static_cast<uint32_t>(handle_) << 16) + dataWord);
   const unsigned param = static_cast<unsigned>(handleOrCount);
-  size_t largestPeek = 0;
-  auto afterHandler = [&] {
-    if (!peek) return;
-    std::lock_guard lock(inputLock_);
-    largestPeek = std::max(largestPeek, peekCount_);
-    peekCount_ = 0;
-  };
+  uint64_t largestPeek = 0;
+  // Each handler call of a peek delivery gets a ticket of its own; only the
+  // thread running that call peeks, and only until the call returns (or
+  // its send to the UI thread timed out): a handler that runs late, and
+  // every other thread, takes bytes as usual.
   auto guarded = [&](auto&& call) {
+    const uint64_t ticket = peek ? ++lastPeekTicket_ : 0;
+    if (peek) {
+      std::lock_guard lock(inputLock_);
+      peekTicket_ = ticket;
+      peekCount_ = 0;
+    }
     try {
-      call();
+      call(ticket);
     } catch (const std::exception& e) {
       reportThreadException(e.what());
     } catch (...) {
       reportThreadException(nullptr);
     }
-    afterHandler();
+    if (peek) {
+      std::lock_guard lock(inputLock_);
+      largestPeek = std::max(largestPeek, peekCount_);
+      peekTicket_ = 0;
+      peekCount_ = 0;
+    }
   };
+  const TKovaBaseDispatcher* self = this;
   // Each entry is copied under the lock and called without it; entries
   // added meanwhile are appended, removed ones only marked.
   for (size_t i = 0; !destroyPending_.load(); ++i) {
@@ -346,14 +363,21 @@ size_t TKovaBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_
     }
     if (h.deleted) continue;
     if (h.synchronize)
-      guarded([&] {
+      guarded([&](uint64_t ticket) {
         uiSendInProgress_ = true;
-        UiQueue().send([method = h.method, message, param, packed] { (*method)(message, param, packed); },
-                       WindowSendTimeout);
+        UiQueue().send(
+            [method = h.method, message, param, packed, self, ticket] {
+              PeekMarkScope mark(self, ticket);
+              (*method)(message, param, packed);
+            },
+            WindowSendTimeout);
         uiSendInProgress_ = false;
       });
     else
-      guarded([&] { (*h.method)(message, param, packed); });
+      guarded([&](uint64_t ticket) {
+        PeekMarkScope mark(self, ticket);
+        (*h.method)(message, param, packed);
+      });
   }
   for (size_t i = 0; !destroyPending_.load(); ++i) {
     ProcedureHandler h;
@@ -363,7 +387,10 @@ size_t TKovaBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_
       h = procedureHandlers_[i];
     }
     if (h.deleted) continue;
-    guarded([&] { h.procedure(message, param, packed); });
+    guarded([&](uint64_t ticket) {
+      PeekMarkScope mark(self, ticket);
+      h.procedure(message, param, packed);
+    });
   }
   for (size_t i = 0; !destroyPending_.load(); ++i) {
     WindowHandler h;
@@ -374,29 +401,37 @@ size_t TKovaBaseDispatcher::deliver(unsigned message, int handleOrCount, uint16_
     }
     if (h.deleted || !h.window) continue;
     // The message owns what it uses: after a time-out it may still run.
-    guarded([&] {
+    guarded([&](uint64_t ticket) {
       uiSendInProgress_ = true;
-      h.window->send([procedure = h.procedure, message, param, packed] { (*procedure)(message, param, packed); },
-                     WindowSendTimeout);
+      h.window->send(
+          [procedure = h.procedure, message, param, packed, self, ticket] {
+            PeekMarkScope mark(self, ticket);
+            (*procedure)(message, param, packed);
+          },
+          WindowSendTimeout);
       uiSendInProgress_ = false;
     });
   }
+  size_t consumed = 0;
   if (peek) {
+    // What the handlers read is consumed, less what another thread took
+    // meanwhile.
     std::lock_guard lock(inputLock_);
-    input_.consume(largestPeek);
-    peekMode_ = false;
-    peekCount_ = 0;
+    const uint64_t end = peekBase_ + largestPeek;
+    const uint64_t taken = input_.takenTotal();
+    consumed = end > taken ? static_cast<size_t>(end - taken) : 0;
+    input_.consume(consumed);
   }
   delivering_ = false;
   {
     std::lock_guard lock(dataLock_);
     sweepDeletedHandlers();
   }
-  if (peek && largestPeek > 0) {
+  if (consumed > 0) {
     if (inputBlocked_.exchange(false)) DeviceWakeInputWait();
     if (peerStopped_.load()) updateInputFlow();
   }
-  return largestPeek;
+  return consumed;
 }
 
 // ---- the checks

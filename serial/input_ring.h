@@ -5,9 +5,10 @@
 // ring index of a total is total % Size. Not thread-safe: the dispatcher
 // guards it with its input lock.
 //
-// Peek mode: while a trigger is being delivered the handlers do not consume;
-// each reads from the read position plus its own peek count, and the
-// dispatcher consumes the largest count afterwards.
+// Peek mode (kept by the dispatcher): while an avail or data trigger is
+// being delivered its handlers do not consume; each reads from the read
+// position plus its own peek count, and the dispatcher consumes the largest
+// count afterwards. Other threads consume as usual meanwhile.
 
 #include <array>
 #include <cstddef>

@@ -28,22 +28,7 @@ int TKovaTermiosDispatcher::DeviceEscape(int function) {
 }
 
 int TKovaTermiosDispatcher::DevicePurge(int which) {
-  if (which != 0) return device_.purgeInput();
-  generalEvent_.reset(evGeneral);
-  {
-    // Emptied first, so the output thread can take nothing more from it;
-    // the new generation makes it drop a run it is writing.
-    std::lock_guard lock(outputLock_);
-    output_.clear();
-    ++outputGeneration_;
-  }
-  if (threadsStarted_ && !outputEnded_.load()) {
-    // Nothing is appended where that run lay until the thread has let go
-    // of it and said so.
-    outputEvents_.signal(evOutputFlush);
-    generalEvent_.waitAny(1, std::chrono::milliseconds(3000));
-  }
-  return device_.purgeOutput();
+  return which == 0 ? device_.purgeOutput() : device_.purgeInput();
 }
 
 uint32_t TKovaTermiosDispatcher::DeviceErrors(DeviceStatus& status) {

@@ -1,5 +1,6 @@
-// Sustained traffic through both rings with flow control, closing while the
-// threads are busy, and a device that vanishes while open.
+// Sustained traffic through both rings with flow control, purges racing the
+// worker threads, closing while the threads are busy, and a device that
+// vanishes while open.
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,77 @@ TEST_F(DispatcherTest, BytesArrivingWhileTheRingIsFullWaitInTheDevice) {
   far.join();
   got.insert(got.end(), rest.begin(), rest.end());
   EXPECT_TRUE(got == data);
+}
+
+TEST_F(DispatcherTest, BytesReadBeforeAnInputPurgeNeverLandInTheRingAfterIt) {
+  ASSERT_EQ(open(), 0);
+  dispatcher.readGate.arm();
+  pty.write("stale");
+  ASSERT_TRUE(WaitFor([&] { return dispatcher.readGate.holding(); }));  // read, not yet in the ring
+  std::atomic<bool> purged{false};
+  std::thread purger([&] {
+    EXPECT_EQ(dispatcher.ClearInput(), 0);
+    purged = true;
+  });
+  // The purge waits for the read in flight and then takes its bytes too.
+  EXPECT_FALSE(WaitFor([&] { return purged.load(); }, 300ms));
+  dispatcher.readGate.release();
+  purger.join();
+  pty.write("fresh");
+  EXPECT_EQ(receive(5), "fresh");
+}
+
+// The device's writes split at the output purge: (before, after).
+std::pair<std::string, std::string> SplitAtPurge(const std::vector<std::string>& log) {
+  std::pair<std::string, std::string> parts;
+  bool purged = false;
+  for (const std::string& entry : log) {
+    if (entry == "P:out")
+      purged = true;
+    else
+      (purged ? parts.second : parts.first) += entry.substr(2);
+  }
+  return parts;
+}
+
+TEST_F(DispatcherTest, AnOutputPurgeWaitsForTheRunInFlightSoABlockSentMeanwhileIsNeitherGarbledNorSentTwice) {
+  ASSERT_EQ(open(), 0);
+  dispatcher.writeGate.arm();
+  ASSERT_EQ(dispatcher.SendText("OLDOLDOLD"), 0);
+  ASSERT_TRUE(WaitFor([&] { return dispatcher.writeGate.holding(); }));  // the output thread holds the run
+  std::atomic<bool> purged{false};
+  std::thread purger([&] {
+    EXPECT_EQ(dispatcher.ClearOutput(), 0);
+    purged = true;
+  });
+  // The ring is not emptied under the run being written, so a block sent
+  // now cannot be appended over it. Sent while the purge runs, it is
+  // purged with the rest.
+  EXPECT_FALSE(WaitFor([&] { return dispatcher.OutputCount() == 0; }, 300ms));
+  EXPECT_FALSE(purged.load());
+  ASSERT_EQ(dispatcher.SendText("NEW"), 0);
+  dispatcher.writeGate.release();
+  purger.join();
+  ASSERT_EQ(dispatcher.SendText("AFTER"), 0);
+  ASSERT_TRUE(WaitFor([&] { return SplitAtPurge(dispatcher.deviceLog()).second.size() >= 5; }));
+  const auto [before, after] = SplitAtPurge(dispatcher.deviceLog());
+  EXPECT_EQ(std::string("OLDOLDOLD").substr(0, before.size()), before);
+  EXPECT_EQ(after, "AFTER");
+}
+
+TEST_F(DispatcherTest, AnOutputPurgeSendsTheLastFlowCharacterAgain) {
+  // The XOff may still have been in the purged transmit queue; without it
+  // the peer would keep sending into a full ring.
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(dispatcher.SetSoftwareFlow(100, 10, sfReceiveFlow), 0);
+  pty.write(std::string(100, 'a'));
+  ASSERT_TRUE(WaitFor([&] { return dispatcher.PeerStopped(); }));
+  EXPECT_EQ(pty.read(1), std::string(1, kXOff));
+  EXPECT_EQ(dispatcher.ClearOutput(), 0);
+  EXPECT_EQ(pty.read(1), std::string(1, kXOff));
+  std::vector<uint8_t> all(100);
+  ASSERT_EQ(dispatcher.GetBlock(all), 100);
+  EXPECT_EQ(pty.read(1), std::string(1, kXOn));
 }
 
 TEST_F(DispatcherTest, ClosingWhileThreadsAreBusyReturnsAndNothingIsDeliveredAfterwards) {

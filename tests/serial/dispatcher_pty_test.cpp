@@ -1,10 +1,13 @@
 // The dispatcher on real pseudo-terminals: opening, triggers in their
-// order, timers across the tick rules, status triggers, purges, DTR/RTS,
+// order, timers across the tick rules and the dispatch thread's wait,
+// status triggers and dispatch rounds, peeking handlers, purges, DTR/RTS,
 // and the trace.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/ticks.h"
@@ -94,6 +97,73 @@ TEST_F(DispatcherTest, AvailTriggerAnnouncesBytesAndConsumesWhatHandlersPeeked) 
   EXPECT_TRUE(WaitFor([&] { return dispatcher.InputCount() == 0; }));  // consumed after the delivery
 }
 
+TEST_F(DispatcherTest, AThreadOutsideADeliveryTakesBytesWhileTheHandlersOnlyPeek) {
+  // A poller on another thread once peeked along with the handlers: it got
+  // "ABCDEFGHABCDEFGH" for "ABCDEFGH".
+  ASSERT_EQ(open(), 0);
+  Gate first, second;
+  first.arm();
+  second.arm();
+  std::string firstPeeked(3, '?');  // written by the handler before it holds
+  dispatcher.AddMethodHandler(&first, [&](unsigned message, unsigned, int32_t) {
+    if (message != TriggerAvail) return;
+    auto bytes = std::span(reinterpret_cast<uint8_t*>(firstPeeked.data()), firstPeeked.size());
+    EXPECT_EQ(dispatcher.GetBlock(bytes), 3);
+    first.pass();
+  });
+  dispatcher.AddMethodHandler(&second, [&](unsigned message, unsigned, int32_t) {
+    if (message == TriggerAvail) second.pass();
+  });
+  dispatcher.SetAvailThreshold(8);
+  pty.write("ABCDEFGH");
+  auto poll = [&] {
+    std::string got;
+    uint8_t b;
+    while (dispatcher.TakeByte(b) == 0) got.push_back(static_cast<char>(b));
+    return got;
+  };
+  ASSERT_TRUE(WaitFor([&] { return first.holding(); }));
+  EXPECT_EQ(firstPeeked, "ABC");
+  std::string polled = poll();
+  first.release();
+  ASSERT_TRUE(WaitFor([&] { return second.holding(); }));
+  polled += poll();  // the next handler's turn: nothing is left to take again
+  second.release();
+  ASSERT_TRUE(WaitFor([&] { return !dispatcher.Delivering(); }));
+  EXPECT_EQ(polled, "ABCDEFGH");
+  // The delivery's end consumes what its handlers read and the poller has
+  // not taken: here nothing, so the bytes after it are not eaten.
+  pty.write("IJ");
+  EXPECT_EQ(receive(2), "IJ");
+}
+
+TEST_F(DispatcherTest, AHandlerRunOnTheUiThreadPeeksLikeOneOnTheDispatchThread) {
+  ASSERT_EQ(open(), 0);
+  std::string onUi;  // the UI thread is this one, in WaitFor
+  dispatcher.AddMethodHandler(
+      &onUi,
+      [&](unsigned message, unsigned count, int32_t) {
+        uint8_t b;
+        for (unsigned i = 0; message == TriggerAvail && i < count && dispatcher.TakeByte(b) == 0; ++i)
+          onUi.push_back(static_cast<char>(b));
+      },
+      /*synchronize=*/true);
+  std::string onDispatch;
+  std::atomic<bool> dispatchDone{false};
+  dispatcher.AddMethodHandler(&onDispatch, [&](unsigned message, unsigned count, int32_t) {
+    if (message != TriggerAvail) return;
+    onDispatch.resize(count);
+    dispatcher.GetBlock(std::span(reinterpret_cast<uint8_t*>(onDispatch.data()), onDispatch.size()));
+    dispatchDone = true;
+  });
+  dispatcher.SetAvailThreshold(5);
+  pty.write("12345");
+  ASSERT_TRUE(WaitFor([&] { return dispatchDone.load(); }));
+  EXPECT_EQ(onUi, "12345");
+  EXPECT_EQ(onDispatch, "12345");  // the UI handler only peeked
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.InputCount() == 0; }));
+}
+
 TEST_F(DispatcherTest, DataTriggersAtTheSameByteFireLaterRegisteredFirstAfterTheAvailBeforeThem) {
   ASSERT_EQ(open(), 0);
   listen();
@@ -166,6 +236,101 @@ TEST_F(DispatcherTest, TimerStartedJustBeforeTheTickCountWrapsStillExpires) {
   clock.advance(11 * 55);
   EXPECT_TRUE(WaitFor([&] { return recorder.count(TriggerTimer) == 1; }));
   dispatcher.ClosePort();
+}
+
+TEST_F(DispatcherTest, TheDispatchWaitEndsWhenTheNearestTimerExpires) {
+  ScopedManualClock manual(55 * 1000 + 10);  // 10 ms into tick 1000
+  ManualClock& clock = manual.clock;
+  ASSERT_EQ(open(), 0);
+  listen();
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.lastWaitMs.load() == 50; }));  // no timer: the longest wait
+  ASSERT_GT(dispatcher.NewTimerTrigger(), 0);  // never armed: no part in the wait
+  const int far = dispatcher.NewTimerTrigger();
+  const int near = dispatcher.NewTimerTrigger();
+  dispatcher.ArmTimerTrigger(far, 20, true);   // expires as tick 1021 begins
+  dispatcher.ArmTimerTrigger(near, 1, true);   // as tick 1002 begins, 100 ms on
+  clock.advance(60);                           // 40 ms before tick 1002
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.lastWaitMs.load() == 40; }));
+  clock.advance(39);
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.lastWaitMs.load() == 1; }));
+  EXPECT_EQ(recorder.count(TriggerTimer), 0u);
+  clock.advance(1);
+  ASSERT_TRUE(WaitFor([&] { return recorder.count(TriggerTimer) == 1; }));
+  EXPECT_EQ(static_cast<int>(recorder.deliveries()[0].param), near);
+  clock.set(1020 * 55 + 50);
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.lastWaitMs.load() == 5; }));
+  dispatcher.ArmTimerTrigger(far, 0, false);
+  EXPECT_TRUE(WaitFor([&] { return dispatcher.lastWaitMs.load() == 50; }));
+  dispatcher.ClosePort();
+}
+
+TEST_F(DispatcherTest, OnAClockEightTimesFasterAFourTickTimerFiresInItsWallTimeNotAFullRoundLater) {
+  // 4 ticks are 220 ms of this clock, 27.5 ms of wall time; armed as a
+  // tick begins it expires as the fifth begins, 34.4 ms on. Waiting the
+  // round's 50 ms, or the clock's 220 ms as wall time, is late.
+  ScopedClock<ScaledClock> scaled(8.0);
+  ASSERT_EQ(open(), 0);
+  const int timer = dispatcher.NewTimerTrigger();
+  // Re-armed in its handler, the timer starts where a round ends: a wait
+  // that ignored the timer would last a whole 50 ms every time.
+  std::vector<std::chrono::steady_clock::time_point> firings;  // the handler's, until `done`
+  std::atomic<bool> done{false};
+  dispatcher.AddMethodHandler(&firings, [&](unsigned message, unsigned, int32_t) {
+    if (message != TriggerTimer || done.load()) return;
+    firings.push_back(std::chrono::steady_clock::now());
+    if (firings.size() == 6)
+      done = true;
+    else
+      dispatcher.ArmTimerTrigger(timer, 4, true);
+  });
+  dispatcher.ArmTimerTrigger(timer, 4, true);
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  dispatcher.ClosePort();
+  std::vector<double> intervals;
+  for (size_t i = 1; i < firings.size(); ++i)
+    intervals.push_back(std::chrono::duration<double, std::milli>(firings[i] - firings[i - 1]).count());
+  // Never before 4 whole ticks; at most 5 (34.4 ms) and the scheduler.
+  for (double ms : intervals) EXPECT_GE(ms, 27.0);
+  EXPECT_LT(*std::min_element(intervals.begin(), intervals.end()), 45.0)
+      << "intervals " << ::testing::PrintToString(intervals);
+}
+
+TEST_F(DispatcherTest, AStatusTriggerReArmedInItsOwnHandlerFiresOnceARoundAndTimersAndInputStillRun) {
+  // A page loop re-arms output-free in that trigger's own handler. It once
+  // fired again in the same round for ever: millions of deliveries a
+  // second, and no timer or input served.
+  ScopedManualClock manual(55 * 1000);
+  ASSERT_EQ(open(), 0);  // a 4096-byte output ring: 4096 free holds at once
+  const int outFree = dispatcher.NewStatusTrigger(stOutBuffFree);
+  const int timer = dispatcher.NewTimerTrigger();
+  std::atomic<bool> rearm{true}, timerFired{false};
+  std::atomic<int> fired{0}, twiceInARound{0}, inputTaken{0};
+  uint64_t lastRound = UINT64_MAX;  // the handler's
+  dispatcher.AddMethodHandler(&fired, [&](unsigned message, unsigned param, int32_t) {
+    if (message == TriggerStatus && static_cast<int>(param) == outFree) {
+      const uint64_t round = dispatcher.rounds.load();  // one wait a round, on this thread
+      if (std::exchange(lastRound, round) == round) ++twiceInARound;
+      ++fired;
+      if (rearm.load()) dispatcher.ArmStatusTrigger(outFree, 4096, true);
+    } else if (message == TriggerTimer) {
+      timerFired = true;
+    } else if (message == TriggerAvail) {
+      uint8_t b;
+      while (dispatcher.TakeByte(b) == 0) ++inputTaken;
+    }
+  });
+  dispatcher.SetAvailThreshold(1);
+  ASSERT_EQ(dispatcher.ArmStatusTrigger(outFree, 4096, true), 0);
+  ASSERT_TRUE(WaitFor([&] { return fired.load() >= 1; }));
+  dispatcher.ArmTimerTrigger(timer, 1, true);
+  manual.clock.advance(2 * 55);
+  EXPECT_TRUE(WaitFor([&] { return timerFired.load(); }));
+  pty.write("input");
+  EXPECT_TRUE(WaitFor([&] { return inputTaken.load() == 5; }));
+  EXPECT_TRUE(WaitFor([&] { return fired.load() >= 4; }));  // and it goes on firing, a round apart
+  rearm = false;
+  dispatcher.ClosePort();
+  EXPECT_EQ(twiceInARound.load(), 0) << fired.load() << " deliveries";
 }
 
 TEST_F(DispatcherTest, OutputStatusTriggersFireOnFreeSpaceUsedCountAndSentData) {
