@@ -70,7 +70,7 @@ void TKovaCustomComPort::SetOpen(bool value) {
 }
 
 void TKovaCustomComPort::openPort() {
-  if (tapiMode_ != tmOn && comNumber_ == 0) {
+  if (tapiMode_ != tmOn && comNumber_ == 0 && devicePath_.empty()) {
     if (!promptForPort_) RaiseForCode(ecNoPortSelected);
     const int chosen = RunPortSelection();
     if (chosen <= 0 || chosen > 0xFFFF) RaiseForCode(ecNoPortSelected);
@@ -78,11 +78,11 @@ void TKovaCustomComPort::openPort() {
   }
   if (deviceLayer_ != dlWin32) RaiseForCode(ecNullApi);
   auto dispatcher = std::make_unique<TKovaTermiosDispatcher>(this);
-  dispatcher->SetDeviceName(ComDeviceName(comNumber_));
+  dispatcher->SetDeviceName(devicePath_.empty() ? ComDeviceName(comNumber_) : devicePath_);
   try {
     uint32_t options = (dtr_ ? loDtrOn : 0) | (rts_ ? loRtsOn : 0) | (static_cast<uint32_t>(hwFlow_) << 4);
-    int rc = dispatcher->OpenPort(ComDevicePath(comNumber_), baud_, options, inSize_, outSize_, dataBits_,
-                                  stopBits_, parity_);
+    const std::string device = devicePath_.empty() ? ComDevicePath(comNumber_) : devicePath_;
+    int rc = dispatcher->OpenPort(device, baud_, options, inSize_, outSize_, dataBits_, stopBits_, parity_);
     if (rc == ecAccessDenied) rc = ecAlreadyOpen;
     if (rc == ecFileNotFound || rc == ecPathNotFound) rc = ecBadId;
     if (rc != 0) RaiseForCode(rc);

@@ -76,6 +76,10 @@ public:
   void SetDeviceLayer(TDeviceLayer v) { deviceLayer_ = v; }
   uint16_t ComNumber() const { return comNumber_; }
   void SetComNumber(uint16_t v);
+  // A device to open instead of COMn (a path such as /dev/ttyACM0 or a
+  // virtual modem's pty); empty: the port number decides.
+  const std::string& DevicePath() const { return devicePath_; }
+  void SetDevicePath(std::string v) { devicePath_ = std::move(v); }
   int32_t Baud() const { return baud_; }
   void SetBaud(int32_t v);
   bool PromptForPort() const { return promptForPort_; }
@@ -221,6 +225,7 @@ protected:
 private:
   TDeviceLayer deviceLayer_ = dlWin32;
   uint16_t comNumber_ = 0;
+  std::string devicePath_;
   int32_t baud_ = 19200;
   bool promptForPort_ = true;
   TParity parity_ = pNone;

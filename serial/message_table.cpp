@@ -87,6 +87,32 @@ constexpr MessageRow kTriggerRows[] = {
     {5003, "Bad trigger handle"},
 };
 
+// 6001..6016: protocol errors of a fax session.
+constexpr MessageRow kProtocolRows[] = {
+    {6005, "Cancel requested"},
+    {6006, "Fatal time out"},
+    {6010, "No filename specified in protocol receive"},
+    {6011, "File was rejected"},
+};
+
+// 8060..8092: fax session errors (the fax image codes below 8060 come from
+// the image layer's own list).
+constexpr MessageRow kFaxSessionRows[] = {
+    {8060, "Fax incompatible with remote fax"},
+    {8061, "Bad response from modem"},
+    {8062, "Modems failed to train"},
+    {8063, "Error while initializing modem"},
+    {8064, "Called fax number was busy"},
+    {8065, "Called fax number answered with voice"},
+    {8066, "Incoming data call"},
+    {8067, "No dial tone"},
+    {8068, "Failed to connect to remote fax"},
+    {8069, "Fax failed in mid-session"},
+    {8070, "Fax failed at page end"},
+    {8071, "Called fax number did not answer"},
+    {8074, "Remote fax did not answer"},
+};
+
 // 15001..: dispatch-log type names (15001 + type).
 constexpr MessageRow kLogTypeRows[] = {
     {15001, "No event"}, {15002, "Dispatch"}, {15003, "Trigger"},  {15004, "Error"},
@@ -148,8 +174,10 @@ std::span<const MessageRange> BuildRanges() {
       MessageRange{"device layer", kDeviceLayerRows, MessageRangeKind::Status},
       MessageRange{"fax status", kFaxStatusRows, MessageRangeKind::Status},
       MessageRange{"triggers", kTriggerRows, MessageRangeKind::Status},
+      MessageRange{"protocol errors", kProtocolRows, MessageRangeKind::Status},
       MessageRange{"database", DatabaseRows(), MessageRangeKind::Status},
       MessageRange{"fax images", FaxImageRows(), MessageRangeKind::Status},
+      MessageRange{"fax sessions", kFaxSessionRows, MessageRangeKind::Status},
       MessageRange{"dispatch-log types", kLogTypeRows, MessageRangeKind::Name},
       MessageRange{"dispatch-log subtypes", kLogSubtypeRows, MessageRangeKind::Name},
   };
