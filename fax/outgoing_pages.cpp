@@ -53,6 +53,7 @@ int OutgoingPages::beginPage(int page) {
   fillAdded_ = 0;
   cover_ = false;
   coverText_.close();
+  streamFill_.reset();
   return reader_.open(file_, page);
 }
 
@@ -141,11 +142,26 @@ long OutgoingPages::nextBlock(std::vector<uint8_t>& out) {
   if (n < 0) return n;
   // A page whose data ends before its length says is a damaged file: the
   // receiver must not be told the page is complete.
-  if (n == 0) return reader_.consumed() < reader_.pageHeader().imageLength ? -image_status::NotApfFile : 0;
-  if (reader_.pageHeader().lineRecords())
+  if (n == 0) {
+    if (reader_.consumed() < reader_.pageHeader().imageLength) return -image_status::NotApfFile;
+    if (streamFill_) {
+      std::vector<uint8_t> rest;
+      streamFill_->flush(rest);
+      AppendShielded(rest.data(), rest.size(), out);
+      streamFill_.reset();
+    }
+    return 0;
+  }
+  if (reader_.pageHeader().lineRecords()) {
     appendLine(buffer, static_cast<size_t>(n), !IsEndOfPage(buffer, static_cast<size_t>(n)), out);
-  else
-    AppendShielded(buffer, static_cast<size_t>(n), out);  // a stream: its lines are not ours to fill
+  } else {
+    // Made at the page's first block: the minimum is known by then.
+    if (!streamFill_) streamFill_ = std::make_unique<T4FillInserter>(minimumLine_ * 8);
+    std::vector<uint8_t> filled;
+    streamFill_->append(buffer, static_cast<size_t>(n), filled);
+    fillAdded_ = streamFill_->fillBits() / 8;
+    AppendShielded(filled.data(), filled.size(), out);
+  }
   return static_cast<long>(reader_.consumed() - before);
 }
 

@@ -15,6 +15,7 @@
 
 #include "faximage/apf_reader.h"
 #include "faximage/text_reader.h"
+#include "fax/t4_fill.h"
 
 namespace telvane {
 
@@ -72,6 +73,7 @@ private:
   int pageCount_ = 0;
   ApfPageReader reader_;
   int minimumLine_ = 0;
+  std::unique_ptr<T4FillInserter> streamFill_;  // for a page stored as one stream
   uint64_t fillAdded_ = 0;
   std::unique_ptr<ConverterCore> text_;
   bool fontFine_ = false;
