@@ -98,10 +98,8 @@ void TKovaCustomAbstractFax::startSession(bool sending, const MachineFactory& ma
     request.defaultInit = defaultInitString();
     request.sending = sending;
     request.desiredBps = desiredBps_;
-    // Class 2 and 2.0 sessions are not built yet: a modem that offers
-    // Class 1 too is run in Class 1, one that asks for Class 2 fails to
-    // initialise rather than be driven with the wrong commands.
-    request.usableClasses = kFaxClassBit1;
+    request.stationId = stationId_;
+    request.faxAndData = faxAndData();
     const ModemInitResult result = InitializeModem(port, request);
     if (result.classBits) classBits_ = result.classBits;
     if (result.code != 0) {
@@ -125,6 +123,8 @@ void TKovaCustomAbstractFax::startSession(bool sending, const MachineFactory& ma
   settings.faxClass = sessionClass_;
   settings.stationId = stationId_;
   settings.desiredBps = desiredBps_;
+  settings.desiredEcm = desiredEcm_;
+  settings.faxAndData = faxAndData();
   settings.softwareFlow = softwareFlow_;
   settings.statusIntervalSeconds = statusInterval_;
   settings.exitOnError = exitOnError_;

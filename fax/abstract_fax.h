@@ -104,6 +104,8 @@ protected:
   void startSession(bool sending, const MachineFactory& makeMachine);
   // Extra init string bits of the sending component (dial options).
   virtual std::string defaultInitString() const;
+  // The receiving component's adaptive-answer setting (Class 2/2.0).
+  virtual bool faxAndData() const { return false; }
   // The requests a machine makes of its component (UI thread).
   virtual bool NextFax(std::string& phone, std::string& faxFile, std::string& coverFile);
   virtual std::string FaxName();

@@ -60,6 +60,8 @@ struct FaxSessionSettings {
   TFaxClass faxClass = fcClass1;
   std::string stationId;            // upper-cased, at most 20 characters
   int desiredBps = 9600;
+  bool desiredEcm = false;          // Class 2/2.0: asked of the modem
+  bool faxAndData = false;          // Class 2/2.0: adaptive answer
   bool softwareFlow = false;
   int statusIntervalSeconds = 1;
   bool exitOnError = false;

@@ -139,8 +139,22 @@ ModemInitResult InitializeModem(TKovaBaseDispatcher& port, const ModemInitReques
     return result;
   }
   if (result.faxClass != fcClass1) {
-    if (!(request.usableClasses & (result.faxClass == fcClass2 ? kFaxClassBit2 : kFaxClassBit2_0)))
+    if (!(request.usableClasses & (result.faxClass == fcClass2 ? kFaxClassBit2 : kFaxClassBit2_0))) {
       result.code = ecFaxInitError;
+      return result;
+    }
+    if (!request.sending) {
+      const bool class20 = result.faxClass == fcClass2_0;
+      const std::string commands[] = {class20 ? "AT+FCLASS=2.0" : "AT+FCLASS=2", "AT+FCR=1",
+                                      std::string(class20 ? "AT+FLI=" : "AT+FLID=") + "\"" + request.stationId + "\"",
+                                      std::string("AT+FAA=") + (request.faxAndData ? "1" : "0")};
+      for (const std::string& command : commands) {
+        if (RunModemCommand(port, command).code != 0) {
+          result.code = ecFaxInitError;
+          return result;
+        }
+      }
+    }
     return result;
   }
 

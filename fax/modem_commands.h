@@ -41,7 +41,9 @@ struct ModemInitRequest {
   std::string defaultInit;
   bool sending = true;        // +FTM=? or +FRM=?
   int desiredBps = 9600;
-  int usableClasses = kFaxClassBit1;  // the classes the engine can run
+  int usableClasses = kFaxClassBit1 | kFaxClassBit2 | kFaxClassBit2_0;  // what the engine can run
+  std::string stationId;      // Class 2/2.0 receiving: the local ID
+  bool faxAndData = false;    // Class 2/2.0 receiving: adaptive answer
 };
 struct ModemInitResult {
   int code = 0;               // 0, -8061 class detection failed, -8063 init refused
@@ -51,7 +53,8 @@ struct ModemInitResult {
   int startRate = 0;          // the highest of them not above desiredBps
 };
 // Class detection when asked for, the init strings, and in Class 1
-// "AT+FCLASS=1" and the modulation query.
+// "AT+FCLASS=1" and the modulation query; for receiving in Class 2/2.0 the
+// class, "AT+FCR=1", the local ID and "AT+FAA=".
 ModemInitResult InitializeModem(TKovaBaseDispatcher& port, const ModemInitRequest& request);
 
 // "AT" in front unless it is there, upper case, at most 40 characters.

@@ -43,6 +43,7 @@ public:
   void FaxLog(int logCode) override;
 
 protected:
+  bool faxAndData() const override { return faxAndData_; }
   std::string FaxName() override;
   bool AcceptFax(const std::string& remoteId) override;
 

@@ -75,8 +75,15 @@ void ReceiveMachine::step(const FaxEvent& event) {
   const ModemResponse r = event.response;
   // ERROR ends a call in every state but those that judge a frame (the
   // collector turns an ERROR after a frame into BadFrame).
-  if (line && r == ModemResponse::Error && state_ != rfWaiting) {
+  if (line && r == ModemResponse::Error && state_ != rfWaiting && state_ != rf2GtPgRslt && state_ != rf2GetFHNG) {
     fail(ecFaxBadModemResult);
+    return;
+  }
+  // A Class 2/2.0 modem that hangs up outside the post-page exchange ended
+  // the call under us; the code says why.
+  if (line && r == ModemResponse::Hangup && state_ != rf2GtPgRslt && state_ != rf2GetFHNG) {
+    keepHangupCode(event.line);
+    fail(ecFaxSessionError);
     return;
   }
 
@@ -88,6 +95,9 @@ void ReceiveMachine::step(const FaxEvent& event) {
     case rfInit:
       rings_ = 0;
       retries_ = 0;
+      hungUp_ = false;
+      hangupCode_.clear();
+      pageStatus_ = postPage_ = -1;
       remoteId_.clear();
       haveDcs_ = false;
       confirmedPages_ = 0;
@@ -104,6 +114,11 @@ void ReceiveMachine::step(const FaxEvent& event) {
       if (receive_.constantStatus) notifyStatus();
       port().SetDtrLine(true);
       port().SetRtsLine(true);
+      if (class2()) {
+        sendCommand(words().selectClass);
+        setState(rf2Init1);
+        break;
+      }
       sendCommand("AT+FCLASS=1");
       setState(rf1Init1);
       break;
@@ -123,7 +138,7 @@ void ReceiveMachine::step(const FaxEvent& event) {
     case rfAnswer:
       sendCommand("ATA", receive_.answerWaitTicks);
       setStatus(fpAnswer, true);
-      setState(rf1SendCSI);
+      setState(class2() ? rf2ValCnnct : rf1SendCSI);
       break;
     case rf1SendCSI:
       if (!line) break;
@@ -243,6 +258,11 @@ void ReceiveMachine::step(const FaxEvent& event) {
       }
       afterDle_ = false;
       armTimeout(kResponseTicks);
+      if (class2()) {
+        // EIA-592/T.32: DC2 tells the modem the host is ready for data.
+        const uint8_t dc2 = 0x12;
+        sendBytes(std::span(&dc2, 1));
+      }
       updateInfo([&](FaxStatusInfo& info) {
         info.currentPage = file_.pages() + 1;
         info.bytesTransferred = 0;
@@ -323,9 +343,19 @@ void ReceiveMachine::step(const FaxEvent& event) {
       }
       break;
     default:
-      fail(ecFaxBadModemResult);  // Class 2/2.0 states: not reachable in Class 1
+      stepClass2(event);
       break;
   }
+}
+
+// Class 2 delivers received page data most significant bit first
+// (EIA-592 as the modems built it); the file, like Class 1 and 2.0, holds
+// the first bit in the least significant one.
+uint8_t ReceiveMachine::stored(uint8_t byte) const {
+  if (settings_.faxClass != fcClass2) return byte;
+  byte = static_cast<uint8_t>((byte & 0xF0) >> 4 | (byte & 0x0F) << 4);
+  byte = static_cast<uint8_t>((byte & 0xCC) >> 2 | (byte & 0x33) << 2);
+  return static_cast<uint8_t>((byte & 0xAA) >> 1 | (byte & 0x55) << 1);
 }
 
 bool ReceiveMachine::onTimeOut() {
@@ -344,6 +374,7 @@ bool ReceiveMachine::onTimeOut() {
       setState(rf1CollRtry1);
       return true;
     case rf1WaitDCN:
+    case rf2GetFHNG:
       setState(rfComplete);
       return true;
     case rf1WtHngp:
@@ -519,16 +550,16 @@ void ReceiveMachine::receivePageData() {
       if (b == kEtx) {
         ended = true;
       } else if (b == kDle) {
-        out[length++] = kDle;
+        out[length++] = stored(kDle);
       } else if (b == kSub) {  // T.31 double escape: two DLEs
-        out[length++] = kDle;
-        out[length++] = kDle;
+        out[length++] = stored(kDle);
+        out[length++] = stored(kDle);
       }
       // DLE with any other byte: dropped (T.31 8.3.4).
     } else if (b == kDle) {
       afterDle_ = true;
     } else {
-      out[length++] = b;
+      out[length++] = stored(b);
     }
     if (length >= kReadChunk || ended) {
       if (int rc = file_.write(out, length); rc < 0) {
@@ -550,7 +581,12 @@ void ReceiveMachine::receivePageData() {
   if (ended) {
     pageFlow(false, true);
     setStatus(fpGetPage);
-    setState(rf1FinPage);
+    if (class2()) {
+      pageStatus_ = -1;
+      setState(rf2GtPgRslt);
+    } else {
+      setState(rf1FinPage);
+    }
   }
 }
 
@@ -648,6 +684,12 @@ void ReceiveMachine::onMcfSent() {
 // The open document is complete: close it and report it.
 void ReceiveMachine::endDocument() {
   if (!file_.isOpen()) return;
+  if (file_.pages() == 0) {
+    // Every page of it was refused: no fax to keep.
+    file_.discard();
+    notifyLog(lfaxReceiveFail);
+    return;
+  }
   if (int rc = file_.close(); rc < 0) {
     notifyError(rc);
     notifyLog(lfaxReceiveFail);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fax/class2_vocabulary.h"
 #include "fax/fax_machine.h"
 #include "fax/received_fax_file.h"
 
@@ -56,6 +57,14 @@ private:
   void fail(int code);
   void abortCall();
   std::string pageModulation() const;
+  uint8_t stored(uint8_t byte) const;
+  // Class 2 and 2.0 (receive_class2.cpp).
+  bool class2() const { return settings_.faxClass == fcClass2 || settings_.faxClass == fcClass2_0; }
+  const Class2Vocabulary& words() const { return Class2Words(settings_.faxClass == fcClass2_0); }
+  void stepClass2(const FaxEvent& event);
+  void onClass2Report(const FaxEvent& event);
+  void onPageResult();
+  void keepHangupCode(const std::string& line);
 
   ReceiveSettings receive_;
   ReceivedFaxFile file_;
@@ -76,6 +85,12 @@ private:
   bool userCancel_ = false;
   bool faxReceived_ = false;
   int page_ = 0;
+  // Class 2/2.0: the modem's reports on the page just received.
+  int pageStatus_ = -1;       // +FPTS/+FPS first value, -1 none yet
+  int postPage_ = -1;         // +FET value, -1 none yet
+  std::string hangupCode_;
+  bool hungUp_ = false;       // a hang-up report came
+  int fdrRepeats_ = 0;
 };
 
 }  // namespace telvane

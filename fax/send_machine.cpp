@@ -24,7 +24,7 @@ constexpr FaxStateInfo kSendStates[] = {
     {"tf1DCSRspns", Awaits::Response},   {"tf1TrainStrt", Awaits::Response},
     {"tf1TrainFnsh", Awaits::Response},  {"tf1WaitCFR", Awaits::Response},
     {"tf1WaitPgCn", Awaits::Response},   {"tf2Connect", Awaits::Response},
-    {"tf2GetParams", Awaits::Response},  {"tfWaitXon", Awaits::Nothing},
+    {"tf2GetParams", Awaits::Response},  {"tfWaitXon", Awaits::Raw},
     {"tfWaitFrHead", Awaits::Trigger},   {"tfSndPgeHdr", Awaits::Nothing},
     {"tfOpenCover", Awaits::Nothing},    {"tfSendCover", Awaits::Trigger},
     {"tfPrepPage", Awaits::Nothing},     {"tfSendPage", Awaits::Trigger},
@@ -35,7 +35,7 @@ constexpr FaxStateInfo kSendStates[] = {
     {"tf1Hangup", Awaits::Response},     {"tf1WaitHngp", Awaits::Response},
     {"tf2SendEOP", Awaits::Nothing},     {"tf2WaitFPTS", Awaits::Response},
     {"tf2WaitFET", Awaits::Response},    {"tf2WaitPgOK", Awaits::Response},
-    {"tf2SndNwPrm", Awaits::Response},   {"tf2NextPage", Awaits::Nothing},
+    {"tf2SndNwPrm", Awaits::Nothing},   {"tf2NextPage", Awaits::Nothing},
     {"tf20ChckPg", Awaits::Response},    {"tfClose", Awaits::Nothing},
     {"tfCompleteOK", Awaits::Nothing},   {"tfAbort", Awaits::Nothing},
     {"tfDone", Awaits::Trigger},         {"tfAbortHungUp", Awaits::Nothing},
@@ -53,6 +53,7 @@ constexpr int kMaxPpmTries = 3;
 constexpr int kMaxDcsTries = 3;
 constexpr int kBlockRoom = 4096;
 constexpr uint8_t kDleEtx[] = {0x10, 0x03};
+constexpr uint8_t kXon = 0x11;
 
 // A cover is an image when its name ends in "." and the fax file extension.
 bool HasFaxExtension(const std::string& name, const std::string& ext) {
@@ -101,6 +102,12 @@ void SendMachine::step(const FaxEvent& event) {
   if (event.input == FaxInput::TimeOut && onTimeOut()) return;
   const bool line = event.input == FaxInput::Line;
   const ModemResponse r = event.response;
+  if (line && r == ModemResponse::Hangup && !expectsHangup()) {
+    // The modem ended the call outside the post-page exchange.
+    keepHangupCode(event.line);
+    fail(ecFaxBadModemResult);
+    return;
+  }
 
   switch (state_) {
     case tfNone:
@@ -183,18 +190,26 @@ void SendMachine::step(const FaxEvent& event) {
       break;
     case tf1WaitPgCn:
       if (line && r == ModemResponse::Connect) {
+        // A Class 1 modem sends no XON before page data (that is Class 2):
+        // the data may flow as soon as the output buffer has room.
         setStatus(fpSendPage);
-        setState(tfWaitXon);
+        startPageData();
       } else if (line) {
         fail(r == ModemResponse::NoCarrier ? ecFaxNoCarrier : ecFaxBadModemResult);
       }
       break;
     case tfWaitXon:
-      // A Class 1 modem sends no XON before page data (that is Class 2):
-      // the data may flow as soon as the output buffer has room.
-      armOutFree(kBlockRoom);
-      armTimeout(kResponseTicks);
-      setState(tfWaitFrHead);
+      // Class 2: the modem is ready for the page when it sends XON
+      // (EIA-592 8.3.3); without one, the time-out starts the page anyway.
+      if (event.input == FaxInput::Data) {
+        uint8_t byte = 0;
+        while (takeBytes(&byte, 1) == 1) {
+          if (byte == kXon) {
+            startPageData();
+            break;
+          }
+        }
+      }
       break;
     case tfWaitFrHead:
       if (event.input == FaxInput::OutFree) {
@@ -310,10 +325,15 @@ void SendMachine::step(const FaxEvent& event) {
       }
       break;
     default:
-      // Class 2/2.0 states: not reachable in Class 1.
-      fail(ecFaxBadModemResult);
+      stepClass2(event);
       break;
   }
+}
+
+void SendMachine::startPageData() {
+  armOutFree(kBlockRoom);
+  armTimeout(kResponseTicks);
+  setState(tfWaitFrHead);
 }
 
 // Time-outs common to the response states; true when handled.
@@ -323,7 +343,11 @@ bool SendMachine::onTimeOut() {
       setState(tfInit);
       return true;
     case tf1Connect:
+    case tf2Connect:
       fail(ecFaxNoFaxConnect);
+      return true;
+    case tfWaitXon:
+      startPageData();
       return true;
     case tf1WaitCFR:
       // No answer to DCS and TCF: send them again (T.30 5.3.2, at most
@@ -436,6 +460,12 @@ void SendMachine::initFax() {
     return;
   }
   setStatus(fpInitModem);
+  retransmissions_ = 0;
+  if (class2()) {
+    sendCommand(words().selectClass);
+    setState(tf2Init1);
+    return;
+  }
   sendCommand("AT+FCLASS=1");
   setState(tf1Init1);
 }
@@ -445,10 +475,14 @@ void SendMachine::dial() {
   updateInfo([&](FaxStatusInfo& info) { info.dialAttempt = dialAttempt_; });
   const std::string command = std::string(send_.toneDial ? "ATDT" : "ATDP") + send_.dialPrefix + phone_;
   sendCommand(command, send_.dialWaitTicks);
+  setStatus(fpDialing, true);
+  if (class2()) {
+    setState(tf2Connect);
+    return;
+  }
   // T.31 8.3.1: after ATD the modem listens for the called station's V.21
   // frames itself; its CONNECT means one is on the way.
   expectFrameOnConnect();
-  setStatus(fpDialing, true);
   setState(tf1Connect);
 }
 
@@ -692,7 +726,16 @@ void SendMachine::sendPageData() {
 }
 
 void SendMachine::endPage() {
-  sendBytes(kDleEtx);
+  morePages_ = currentPage_ < pageCount_ + coverPages_;
+  nextDiffers_ = morePages_ && pageFine(currentPage_ + 1) != fine_;
+  if (settings_.faxClass == fcClass2_0) {
+    // T.32 8.3.3.4: DLE and the post-page message: ',' MPS, ';' EOM
+    // (the next page needs new parameters), '.' EOP.
+    const uint8_t end[] = {0x10, static_cast<uint8_t>(!morePages_ ? '.' : nextDiffers_ ? ';' : ',')};
+    sendBytes(end);
+  } else {
+    sendBytes(kDleEtx);
+  }
   pageFlow(false, false);
   lastPageWritten_ = pageWritten_;
   stopOutputTriggers();
@@ -703,14 +746,19 @@ void SendMachine::endPage() {
 }
 
 void SendMachine::advancePage() {
-  morePages_ = currentPage_ < pageCount_ + coverPages_;
   // The modem answers OK once the page has gone out on the line. Between
   // us and the line sit buffers we cannot see (the driver's, the modem's):
   // allow for the whole page at its rate.
   const int bps = t30::RateByIndex(rateIndex_)->bps;
   const int64_t pageMs = static_cast<int64_t>(pageWritten_) * 8000 / std::max(bps, 2400);
   armTimeout(kResponseTicks + TicksFromMilliseconds(pageMs));
-  setState(tf1PageEnd);
+  setState(class2() ? tf2SendEOP : tf1PageEnd);
+}
+
+bool SendMachine::pageFine(int number) const {
+  if (number <= coverPages_) return fine_;
+  ApfPageHeader header;
+  return ReadPageHeader(faxFile_, number - coverPages_, header) == 0 ? header.fine() : fine_;
 }
 
 void SendMachine::onPostPageResponse(const FaxEvent& event) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fax/class2_vocabulary.h"
 #include "fax/fax_machine.h"
 #include "fax/outgoing_pages.h"
 #include "fax/t30/header_line.h"
@@ -78,6 +79,17 @@ private:
   int openPage(int number);
   void updatePageInfo();
   bool onTimeOut();
+  void startPageData();
+  bool pageFine(int number) const;
+  // Class 2 and 2.0 (send_class2.cpp).
+  bool class2() const { return settings_.faxClass == fcClass2 || settings_.faxClass == fcClass2_0; }
+  const Class2Vocabulary& words() const { return Class2Words(settings_.faxClass == fcClass2_0); }
+  void stepClass2(const FaxEvent& event);
+  void onClass2Params(const FaxEvent& event);
+  void onPageStatus(int value);
+  void afterPageAccepted();
+  bool expectsHangup() const;
+  void keepHangupCode(const std::string& line);
 
   SendSettings send_;
   OutgoingPages pages_;
@@ -102,6 +114,10 @@ private:
   uint64_t lastPageWritten_ = 0;
   bool pageEnded_ = false;
   bool busy_ = false;            // the last failed dial was busy (not no answer)
+  bool nextDiffers_ = false;     // the next page has another resolution
+  int retransmissions_ = 0;      // of the current page (Class 2/2.0)
+  int pageStatus_ = -1;          // the last page status report, -1 none
+  std::string hangupCode_;       // the last hang-up report's code
 };
 
 }  // namespace telvane

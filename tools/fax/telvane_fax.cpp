@@ -2,6 +2,7 @@
 // scripts and for end-to-end tests.
 //
 //   telvane-fax send --device PATH|--port N [options] NUMBER FILE.apf [FILE.apf...]
+//     (--class 1|2|2.0|auto: auto takes the highest class the modem offers)
 //   telvane-fax receive --device PATH|--port N --dir DIR [--rings N] [--calls N] [--station-id ID]
 //   telvane-fax classes --device PATH|--port N
 //
@@ -33,10 +34,11 @@ namespace telvane {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: telvane-fax send --device PATH|--port N [--class 1|auto] [--rate BPS] [--station-id ID]\n"
+    "usage: telvane-fax send --device PATH|--port N [--class 1|2|2.0|auto] [--rate BPS] [--station-id ID]\n"
     "                        [--header TEXT] [--init STRING] [--dial-attempts N] [--retry-wait SEC]\n"
     "                        NUMBER FILE.apf [FILE.apf...]\n"
-    "       telvane-fax receive --device PATH|--port N --dir DIR [--rings N] [--calls N] [--station-id ID]\n"
+    "       telvane-fax receive --device PATH|--port N --dir DIR [--class 1|2|2.0|auto] [--rings N] [--calls N]\n"
+    "                           [--station-id ID]\n"
     "       telvane-fax classes --device PATH|--port N\n"
     "common options: --verbose (the modem dialogue), --clock-speed N (for a line N times faster)\n";
 
@@ -121,8 +123,8 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
   }
   if (o.command != "send" && o.command != "receive" && o.command != "classes") return kUsage;
   if (o.device.empty() == (o.port == 0)) return "telvane-fax: give either --device PATH or --port N\n";
-  if (o.faxClass != "1" && o.faxClass != "auto")
-    return "telvane-fax: --class must be 1 or auto (Class 2 and 2.0 are not available yet)\n";
+  if (o.faxClass != "1" && o.faxClass != "2" && o.faxClass != "2.0" && o.faxClass != "auto")
+    return "telvane-fax: --class must be 1, 2, 2.0 or auto\n";
   if (o.command == "send" && o.positional.size() < 2) return "telvane-fax: send needs a NUMBER and a FILE\n";
   if (o.command == "receive" && o.dir.empty()) return "telvane-fax: receive needs --dir DIR\n";
   if (o.command != "send" && !o.positional.empty()) return "telvane-fax: unexpected " + o.positional[0] + "\n";
@@ -216,7 +218,10 @@ void SetUpPort(TKovaComPort& port, const Options& o) {
 
 void SetUpCommon(TKovaCustomAbstractFax& fax, TKovaComPort& port, const Options& o, ProgressPrinter& progress) {
   fax.SetComPort(&port);
-  fax.SetFaxClass(o.faxClass == "1" ? fcClass1 : fcDetect);
+  fax.SetFaxClass(o.faxClass == "1"     ? fcClass1
+                  : o.faxClass == "2"   ? fcClass2
+                  : o.faxClass == "2.0" ? fcClass2_0
+                                        : fcDetect);
   fax.SetDesiredBPS(static_cast<uint16_t>(o.rate));
   fax.SetStationID(o.stationId);
   fax.SetModemInit(o.init);
