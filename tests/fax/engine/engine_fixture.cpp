@@ -54,14 +54,19 @@ void EngineFixture::run(const std::function<void()>& begin, const std::function<
 }
 
 std::string EngineFixture::writeFax(const std::string& name, int pages, bool fine) {
+  return writeFax(name, std::vector<bool>(static_cast<size_t>(pages), fine));
+}
+
+std::string EngineFixture::writeFax(const std::string& name, const std::vector<bool>& fine) {
   const std::string path = dir_.file(name);
+  const int pages = static_cast<int>(fine.size());
   ApfWriter writer;
   EXPECT_EQ(writer.CreateApfFile(path), 0);
   std::vector<uint8_t> raster(216, 0);
   uint8_t coded[kCodedLineCapacity];
   LineCoding coding;
   for (int page = 1; page <= pages; ++page) {
-    writer.SetPage(page, fine, false);
+    writer.SetPage(page, fine[static_cast<size_t>(page - 1)], false);
     for (int row = 0; row < 40; ++row) {
       std::fill(raster.begin(), raster.end(), 0);
       raster[static_cast<size_t>(row % 216)] = 0xF0;  // a short black run that moves along

@@ -46,6 +46,8 @@ protected:
 
   // A fax image file of `pages` pages of a few coded lines each.
   std::string writeFax(const std::string& name, int pages, bool fine);
+  // One page for each entry of `fine`, at that resolution.
+  std::string writeFax(const std::string& name, const std::vector<bool>& fine);
 
   TempDir dir_;
   PtyPair pty_;

@@ -42,6 +42,10 @@ public:
   // Bytes as they are (training data, page data).
   void raw(const std::vector<uint8_t>& bytes) const { pty_.write(bytes); }
   int cancelBytes() const { return cancels_; }
+  // One byte the engine wrote (a DC2), -1 when none came in time.
+  int rawByte(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    return readByte(std::chrono::steady_clock::now() + timeout);
+  }
 
 private:
   int readByte(std::chrono::steady_clock::time_point deadline);
