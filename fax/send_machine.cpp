@@ -499,11 +499,9 @@ void SendMachine::onDialResponse(const FaxEvent& event) {
   if (event.input != FaxInput::Line) return;
   switch (event.response) {
     case ModemResponse::Busy:
-      busy_ = true;
       onNoConnect(ecFaxBusy);
       break;
     case ModemResponse::NoAnswer:
-      busy_ = false;
       onNoConnect(ecFaxNoAnswer);
       break;
     case ModemResponse::Voice:
@@ -737,7 +735,6 @@ void SendMachine::endPage() {
     sendBytes(kDleEtx);
   }
   pageFlow(false, false);
-  lastPageWritten_ = pageWritten_;
   stopOutputTriggers();
   setStatus(fpSendPage);
   logNote("page " + std::to_string(currentPage_) + ": " + std::to_string(pageSent_) + " bytes coded, " +

@@ -46,10 +46,6 @@ public:
   SendMachine(TKovaBaseDispatcher& port, std::shared_ptr<FaxMachineHost> host, FaxSessionSettings settings,
               SendSettings send);
 
-  // Bytes of page data written for the last page and its coded size, for
-  // the fill measurement.
-  uint64_t lastPageWritten() const { return lastPageWritten_; }
-
 protected:
   std::span<const FaxStateInfo> states() const override;
   void step(const FaxEvent& event) override;
@@ -111,9 +107,7 @@ private:
   int scanCode_ = 0;
   uint64_t pageSent_ = 0;        // page bytes (unshielded) handed to the port
   uint64_t pageWritten_ = 0;     // bytes written for this page, fill included
-  uint64_t lastPageWritten_ = 0;
   bool pageEnded_ = false;
-  bool busy_ = false;            // the last failed dial was busy (not no answer)
   bool nextDiffers_ = false;     // the next page has another resolution
   int retransmissions_ = 0;      // of the current page (Class 2/2.0)
   int pageStatus_ = -1;          // the last page status report, -1 none
