@@ -118,6 +118,9 @@ long OutgoingPages::nextCoverBlock(std::vector<uint8_t>& out) {
 }
 
 void OutgoingPages::appendLine(const uint8_t* data, size_t length, bool fill, std::vector<uint8_t>& out) {
+  // A coded line ends with one byte of nothing but fill (the record's
+  // layout): the line goes without it unless the scan time wants it.
+  if (fill && length > 2 && data[length - 1] == 0) --length;
   AppendShielded(data, length, out);
   if (fill && static_cast<int>(length) < minimumLine_) {
     const size_t zeros = static_cast<size_t>(minimumLine_) - length;

@@ -38,7 +38,10 @@ constexpr uint8_t kDle = 0x10;
 constexpr uint8_t kEtx = 0x03;
 constexpr uint8_t kSub = 0x1A;
 constexpr int kTurnaroundMs = 100;           // T.30 5.3.2.4: 75 ms ± 20 before answering
-constexpr int32_t kFrameTicks = 54;          // T4: 3 s
+// While waiting for a command (DCS, the post-page message, DCN) the called
+// station listens for T2, 6 s (T.30 5.4.3.2): a caller that heard nothing
+// it understood repeats its command after its own T4 of 3 s.
+constexpr int32_t kFrameTicks = 109;
 constexpr int32_t kHangupTicks = 54;
 constexpr int kMaxRetries = 3;
 constexpr int kReadChunk = 1024;

@@ -12,13 +12,15 @@
 namespace telvane {
 namespace {
 
-// A name for the joined file of a job, beside the system's temporary files.
-std::string TemporaryFaxName() {
+// A name for the joined file of a job, beside the system's temporary files,
+// with the fax file extension (a name without one would get it added).
+std::string TemporaryFaxName(const std::string& ext) {
   const char* dir = std::getenv("TMPDIR");
-  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/telvane-send-XXXXXX";
+  const std::string suffix = "." + ext;
+  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/telvane-send-XXXXXX" + suffix;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
   if (fd < 0) return {};
   ::close(fd);
   return name.data();
@@ -44,7 +46,7 @@ void TKovaCustomSendFax::BeginSend() {
   if (faxFileList_.size() >= 2 && !OnFaxNext) {
     std::vector<std::string> files;
     for (const std::string& f : faxFileList_) files.push_back(WithDefaultExtension(f, FaxFileExt()));
-    const std::string joined = TemporaryFaxName();
+    const std::string joined = TemporaryFaxName(FaxFileExt());
     if (joined.empty()) RaiseForCode(-5);
     if (int rc = JoinFaxImageFiles(files, joined); rc < 0) {
       ::unlink(joined.c_str());

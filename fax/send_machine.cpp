@@ -50,7 +50,7 @@ constexpr int kTcfMaxBytes = 8192;
 constexpr int32_t kPpmResponseTicks = 54;  // T4: 3 s
 constexpr int32_t kHangupTicks = 26;
 constexpr int kMaxPpmTries = 3;
-constexpr int kMaxDcsTries = 3;
+constexpr int kMaxDisRepeats = 3;  // "DIS received three times; DCS not recognized"
 constexpr int kBlockRoom = 4096;
 constexpr uint8_t kDleEtx[] = {0x10, 0x03};
 constexpr uint8_t kXon = 0x11;
@@ -145,6 +145,7 @@ void SendMachine::step(const FaxEvent& event) {
       }
       break;
     case tf1TSIRespns:
+      if (line && r == ModemResponse::Ok) break;  // the end of a cancelled reception
       if (line && r == ModemResponse::Connect) {
         t30::DcsParams dcs{true, rateIndex_, fine_, wide_, scanCode_};
         const auto info = t30::EncodeDcs(dcs);
@@ -178,7 +179,11 @@ void SendMachine::step(const FaxEvent& event) {
       break;
     case tf1TrainFnsh:
       if (line && r == ModemResponse::Ok) {
-        // The receiver answers 75 ms after the TCF: listen at once.
+        // The receiver answers 75 ms after the TCF: listen at once. A
+        // receiver whose training failed may take its time over FTT (it
+        // waits for the carrier to end), and a DCS sent meanwhile makes it
+        // give up: so the wait is the response time-out, not T4. An
+        // unreadable answer is not waited on (below).
         receiveFrame();
         setState(tf1WaitCFR);
       } else if (line) {
@@ -330,6 +335,23 @@ void SendMachine::step(const FaxEvent& event) {
   }
 }
 
+// No answer to DCS and TCF. A receiver that did not hear the training
+// carrier says nothing (T.30 leaves the repeat to the sender): try the
+// same rate once more, then step down as after FTT.
+void SendMachine::repeatTraining() {
+  if (++dcsTries_ >= 2) {
+    const int lower = t30::NextLowerRate(settings_.localRates, remote_.rates, rateIndex_);
+    if (lower == 0) {
+      fail(ecFaxTrainError);
+      return;
+    }
+    chooseRate(lower);
+    dcsTries_ = 0;
+  }
+  sendAfter(kTurnaroundMs, "AT+FTH=3");
+  setState(tf1TSIRespns);
+}
+
 void SendMachine::startPageData() {
   armOutFree(kBlockRoom);
   armTimeout(kResponseTicks);
@@ -349,16 +371,14 @@ bool SendMachine::onTimeOut() {
     case tfWaitXon:
       startPageData();
       return true;
-    case tf1WaitCFR:
-      // No answer to DCS and TCF: send them again (T.30 5.3.2, at most
-      // three times), then give up as untrained.
-      if (++dcsTries_ >= kMaxDcsTries) {
-        fail(ecFaxTrainError);
-      } else {
-        sendAfter(kTurnaroundMs, "AT+FTH=3");
-        setState(tf1TSIRespns);
-      }
+    case tf1WaitCFR: {
+      // The modem still listens: a byte cancels that (T.31 8.3.4), its OK
+      // is passed over, and DCS and TCF go again.
+      const uint8_t blank = ' ';
+      sendBytes(std::span(&blank, 1));
+      repeatTraining();
       return true;
+    }
     case tf1WaitMCF: {
       // Cancel the pending reception with a blank, then repeat the PPM.
       const uint8_t blank = ' ';
@@ -566,6 +586,7 @@ void SendMachine::onPhaseBFrame(const t30::ParsedFrame& frame) {
     return;
   }
   dcsTries_ = 0;
+  disRepeats_ = 0;
   sendAfter(kTurnaroundMs, "AT+FTH=3");
   setState(tf1SendTSI);
 }
@@ -606,7 +627,10 @@ void SendMachine::chooseRate(int index) {
 
 void SendMachine::onTrainingResponse(const FaxEvent& event) {
   if (event.input == FaxInput::BadFrame) {
-    receiveFrame();  // the answer may be repeated; else the time-out resends DCS
+    // A called station does not repeat its CFR or FTT: it waits for the
+    // page, or for our DCS again, which is what an unreadable answer
+    // calls for (T.30 5.4.3.1).
+    repeatTraining();
     return;
   }
   if (event.input != FaxInput::Frame) {
@@ -638,7 +662,7 @@ void SendMachine::onTrainingResponse(const FaxEvent& event) {
     case fcf::DIS:
       // Our DCS went unheard and the called station asks again.
       if (!frame.final) break;
-      if (++dcsTries_ >= kMaxDcsTries) {
+      if (++disRepeats_ >= kMaxDisRepeats) {
         fail(ecFaxTrainError);
         return;
       }
@@ -737,7 +761,7 @@ void SendMachine::endPage() {
   pageFlow(false, false);
   stopOutputTriggers();
   setStatus(fpSendPage);
-  logNote("page " + std::to_string(currentPage_) + ": " + std::to_string(pageSent_) + " bytes coded, " +
+  logNote("page " + std::to_string(currentPage_) + ": " + std::to_string(pageSent_) + " bytes in the file, " +
           std::to_string(pageWritten_) + " written, fill " + std::to_string(pages_.fillAdded()));
   setState(tfDrainPage);
 }

@@ -76,6 +76,7 @@ private:
   void updatePageInfo();
   bool onTimeOut();
   void startPageData();
+  void repeatTraining();
   bool pageFine(int number) const;
   // Class 2 and 2.0 (send_class2.cpp).
   bool class2() const { return settings_.faxClass == fcClass2 || settings_.faxClass == fcClass2_0; }
@@ -97,7 +98,8 @@ private:
   bool morePages_ = false;
   int dialAttempt_ = 0;
   int ppmTries_ = 0;
-  int dcsTries_ = 0;
+  int dcsTries_ = 0;       // DCS and TCF without an answer at this rate
+  int disRepeats_ = 0;     // DIS heard again instead of an answer
   uint8_t lastPpm_ = 0;
   bool userCancel_ = false;
   bool haveDis_ = false;

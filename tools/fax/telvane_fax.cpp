@@ -24,6 +24,7 @@
 #include "fax/modem_trace.h"
 #include "fax/receive_fax.h"
 #include "fax/send_fax.h"
+#include "faximage/apf_reader.h"
 #include "platform/clock.h"
 #include "platform/ui_queue.h"
 #include "serial/com_port.h"
@@ -229,7 +230,23 @@ void SetUpCommon(TKovaCustomAbstractFax& fax, TKovaComPort& port, const Options&
   fax.OnFaxError = [](TKovaCustomAbstractFax&, int code) { ReportError(code); };
 }
 
+// Every file to send must be a readable fax image file: said here, by
+// name, before the modem is touched.
+int CheckFaxFiles(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    ApfFileHeader header;
+    int rc = ReadApfHeader(file, header);
+    if (rc == 0 && !header.signatureOk()) rc = ecFaxBadFormat;
+    if (rc < 0) {
+      std::fprintf(stderr, "telvane-fax: %s: error %d: %s\n", file.c_str(), rc, ErrorText(rc).c_str());
+      return rc;
+    }
+  }
+  return 0;
+}
+
 int RunSend(const Options& o, TKovaComPort& port, MessageLoop& loop) {
+  if (int rc = CheckFaxFiles({o.positional.begin() + 1, o.positional.end()}); rc < 0) return rc;
   TKovaSendFax fax;
   ProgressPrinter progress;
   SetUpCommon(fax, port, o, progress);
@@ -268,6 +285,7 @@ int RunReceive(const Options& o, TKovaComPort& port, MessageLoop& loop) {
   bool finished = false;
   int result = 0;
   int callPages = 0;  // every document of the call (EOM makes several files)
+  bool inCall = false;  // the modem answered: a cancel now breaks a call off
   fax.OnFaxLog = [&](TKovaCustomAbstractFax& sender, int code) {
     if (code != lfaxReceiveOk && code != lfaxReceiveFail) return;
     const int pages = sender.StatusInfo().totalPages;
@@ -280,12 +298,18 @@ int RunReceive(const Options& o, TKovaComPort& port, MessageLoop& loop) {
     finished = true;
     result = code;
   };
+  fax.OnFaxStatus = [&](TKovaCustomAbstractFax& sender, bool, bool) {
+    const FaxStatusInfo info = sender.StatusInfo();
+    if (info.status == fpAnswer) inCall = true;
+    progress.update(info);
+  };
   while (!interrupted && (o.calls == 0 || callsDone < o.calls)) {
     finished = false;
     callPages = 0;
+    inCall = false;
     fax.BeginReceive();
     loop.run([&] { return finished; }, [&] { fax.AbortFax(); });
-    if (interrupted && result == ecCancelRequested) break;
+    if (interrupted && result == ecCancelRequested && !inCall) break;  // stopped while waiting
     ++callsDone;
     int callResult = result;
     if (callResult == 0 && callPages < 1) callResult = ecFaxSessionError;

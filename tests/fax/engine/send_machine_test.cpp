@@ -350,8 +350,9 @@ TEST_F(SendMachineTest, FinePageToARemoteWithoutFineIsRefusedAndHungUp) {
   EXPECT_EQ(events_.finishCode, ecFaxBadMachine);
 }
 
-TEST_F(SendMachineTest, CfrWithABadFcsOrAFcErrorIsListenedForAgain) {
+TEST_F(SendMachineTest, AFcErrorIsListenedThroughAndAnUnreadableCfrRepeatsTheTraining) {
   fax_.SetFaxFile(writeFax("one.apf", 1, false));
+  std::vector<std::string> trainings;
   send([&](ScriptedModem& m) {
     m.answerInit();
     negotiate(m);
@@ -360,16 +361,20 @@ TEST_F(SendMachineTest, CfrWithABadFcsOrAFcErrorIsListenedForAgain) {
     m.block();
     m.reply("OK");
     m.expect("AT+FRH=3");
-    m.reply("+FCERROR");
+    m.reply("+FCERROR");  // still the training carrier: listen again
     m.expect("AT+FRH=3");
     m.reply("CONNECT");
     m.frame(fcf::CFR, {}, true, false);  // damaged on the line
-    m.expect("AT+FRH=3");
+    // DCS and TCF again, at the same rate.
+    m.expect("AT+FTH=3");
     m.reply("CONNECT");
-    m.frame(fcf::CFR, {}, true);
+    m.block();
+    m.reply("OK");
+    trainings.push_back(train(m, fcf::CFR));
     page(m);
     disconnect(m);
   });
+  EXPECT_EQ(trainings, (std::vector<std::string>{"145"}));
   EXPECT_EQ(events_.finishCode, 0);
 }
 
