@@ -39,7 +39,9 @@ void ReceiveMachine::onClass2Report(const FaxEvent& event) {
   const Class2Vocabulary& w = words();
   if (report.name == w.connectReport) {
     if (state_ == rf2ValCnnct) {
-      armTimeout(kResponseTicks);
+      // Phase B runs in the modem now; it reports once the training check
+      // has passed. T.30's T1 (35 s) bounds that.
+      armTimeout(TicksFromSeconds(35));
       setStatus(fpIncoming);
       setState(rf2GtSndID);
     }
