@@ -17,7 +17,21 @@ constexpr int kMaxFcErrorRepeats = 3;
 
 int32_t TicksForDelay(int ms) { return std::max<int32_t>(0, ms / TickMilliseconds); }
 
+std::atomic<int> unlistedTransitions{0};
+
+// Whether `name` is one of the blank-separated names in `list`.
+bool Listed(std::string_view list, std::string_view name) {
+  while (!list.empty()) {
+    const size_t end = std::min(list.find(' '), list.size());
+    if (list.substr(0, end) == name) return true;
+    list.remove_prefix(std::min(end + 1, list.size()));
+  }
+  return false;
+}
+
 }  // namespace
+
+int UnlistedTransitionCount() { return unlistedTransitions.load(); }
 
 FaxMachine::FaxMachine(TKovaBaseDispatcher& port, std::shared_ptr<FaxMachineHost> host, FaxSessionSettings settings)
     : host_(std::move(host)), settings_(std::move(settings)), port_(port) {}
@@ -248,6 +262,10 @@ void FaxMachine::setState(int next) {
   const auto table = states();
   if (next < 0 || static_cast<size_t>(next) >= table.size()) return;
   std::string note = std::string(table[state_].name) + " -> " + table[next].name;
+  if (next != abortState() && !Listed(table[state_].next, table[next].name)) {
+    ++unlistedTransitions;
+    note += " (not in the state table)";
+  }
   port_.AddLogEntry(LogType::Fax, LogSubtype::Status, static_cast<uint32_t>(next), note);
   ModemTrace("   " + note);
   state_ = next;

@@ -104,10 +104,18 @@ enum class Awaits {
   Raw,       // reads the modem's bytes itself (training check, page data)
 };
 
+// One row of a machine's state table: the state's name as the dispatch
+// log shows it, what it waits for, and the states it may go to (names
+// separated by blanks; the abort state may be entered from any state).
 struct FaxStateInfo {
   const char* name;
   Awaits awaits;
+  const char* next;
 };
+
+// Transitions made that their state's row does not list, in this process
+// (each is also noted in the dispatch log). Tests expect none.
+int UnlistedTransitionCount();
 
 class FaxMachine : public std::enable_shared_from_this<FaxMachine> {
 public:
@@ -135,6 +143,8 @@ public:
 protected:
   // ---- provided by the machines
   virtual std::span<const FaxStateInfo> states() const = 0;
+  // The state that ends a failed session, entered from any state.
+  virtual int abortState() const = 0;
   virtual void step(const FaxEvent& event) = 0;  // acts in state_
   virtual void firstStep() = 0;
 

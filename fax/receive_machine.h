@@ -39,6 +39,7 @@ public:
 
 protected:
   std::span<const FaxStateInfo> states() const override;
+  int abortState() const override { return rfAbort; }
   void step(const FaxEvent& event) override;
   void firstStep() override;
 

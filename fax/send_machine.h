@@ -48,6 +48,7 @@ public:
 
 protected:
   std::span<const FaxStateInfo> states() const override;
+  int abortState() const override { return tfAbort; }
   void step(const FaxEvent& event) override;
   void firstStep() override;
 

@@ -26,6 +26,8 @@ inline constexpr std::chrono::seconds kResultTimeout{10};
 
 inline constexpr const char* kNumber = "5551234";
 
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 class FaxE2eTest : public ::testing::Test {
 protected:
   std::string file(std::string_view name) const { return dir_.file(name); }
@@ -59,8 +61,11 @@ protected:
   }
 
   // The tool's exit code, or -1 when it was still running after `timeout`.
+  // Every state change the engine made is one its state table lists
+  // (--verbose shows the others with a note).
   static int finish(FaxTool& tool, std::chrono::seconds timeout = kCallTimeout) {
     const auto code = tool.waitFor(timeout);
+    EXPECT_FALSE(contains(tool.err(), "(not in the state table)")) << tool.tail();
     return code ? *code : -1;
   }
 
@@ -90,6 +95,5 @@ inline std::string trimmedId(const CallFields& call) {
   return id;
 }
 
-inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 }  // namespace telvane::test

@@ -4,10 +4,11 @@
 
 #include "faximage/apf_writer.h"
 #include "faximage/t4_encoder.h"
+#include "fax/fax_machine.h"
 
 namespace telvane::test {
 
-EngineFixture::EngineFixture() {
+EngineFixture::EngineFixture() : unlistedBefore_(UnlistedTransitionCount()) {
   port_.SetPromptForPort(false);
   port_.SetDevicePath(pty_.slavePath());
 }
@@ -15,6 +16,8 @@ EngineFixture::EngineFixture() {
 EngineFixture::~EngineFixture() {
   port_.SetOpen(false);
   SetClock(nullptr);
+  // Every transition a scenario made is one its state's table row lists.
+  EXPECT_EQ(UnlistedTransitionCount(), unlistedBefore_) << "see the dispatch log notes";
 }
 
 void EngineFixture::speedUp(double factor) {

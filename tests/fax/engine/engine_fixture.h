@@ -54,6 +54,7 @@ protected:
   TKovaComPort port_;
   FaxEvents events_;
   std::unique_ptr<ScaledClock> clock_;
+  int unlistedBefore_ = 0;
 };
 
 // The identifier field of a CSI/TSI.
