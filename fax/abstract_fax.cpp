@@ -1,13 +1,13 @@
 #include "fax/abstract_fax.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "fax/component_host.h"
 #include "fax/fax_machine.h"
 #include "fax/modem_commands.h"
 #include "fax/status/fax_log.h"
 #include "fax/status/fax_status.h"
+#include "platform/text.h"
 #include "serial/com_port.h"
 #include "serial/kova_exceptions.h"
 #include "serial/status_codes.h"
@@ -17,12 +17,6 @@ namespace {
 
 constexpr uint16_t kFaxBufferSize = 8192;
 constexpr int32_t kFaxBaud = 19200;
-
-std::string UpperCase(std::string_view text) {
-  std::string out;
-  for (char c : text) out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-  return out;
-}
 
 }  // namespace
 
@@ -37,7 +31,7 @@ TKovaCustomAbstractFax::~TKovaCustomAbstractFax() {
 void TKovaCustomAbstractFax::SetModemInit(const std::string& v) { modemInit_ = NormaliseInitString(v); }
 
 void TKovaCustomAbstractFax::SetStationID(const std::string& v) {
-  stationId_ = UpperCase(v.substr(0, 20));
+  stationId_ = ToUpperAscii(std::string_view(v).substr(0, 20));
 }
 
 void TKovaCustomAbstractFax::SetComPort(TKovaCustomComPort* port) {
@@ -103,9 +97,7 @@ void TKovaCustomAbstractFax::startSession(bool sending, const MachineFactory& ma
     const ModemInitResult result = InitializeModem(port, request);
     if (result.classBits) classBits_ = result.classBits;
     if (result.code != 0) {
-      lastFinish_ = result.code;
-      FaxError(result.code);
-      host_->postFinish(result.code);
+      failToStart(result.code);
       return;
     }
     sessionClass_ = result.faxClass;
@@ -138,10 +130,16 @@ void TKovaCustomAbstractFax::startSession(bool sending, const MachineFactory& ma
   lastInfo_ = FaxStatusInfo{};
   if (int rc = machine_->start(); rc < 0) {
     machine_.reset();
-    lastFinish_ = rc;
-    FaxError(rc);
-    host_->postFinish(rc);
+    failToStart(rc);
   }
+}
+
+// A session that could not start ends as a session does: the error, then
+// the finish as a message of its own.
+void TKovaCustomAbstractFax::failToStart(int code) {
+  lastFinish_ = code;
+  FaxError(code);
+  host_->postFinish(code);
 }
 
 // ---- what the session reports (UI thread)

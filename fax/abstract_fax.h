@@ -102,6 +102,7 @@ protected:
       std::function<std::shared_ptr<FaxMachine>(TKovaBaseDispatcher&, std::shared_ptr<ComponentHost>,
                                                 FaxSessionSettings)>;
   void startSession(bool sending, const MachineFactory& makeMachine);
+  void failToStart(int code);
   // Extra init string bits of the sending component (dial options).
   virtual std::string defaultInitString() const;
   // The receiving component's adaptive-answer setting (Class 2/2.0).

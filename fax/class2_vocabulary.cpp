@@ -1,9 +1,10 @@
 #include "fax/class2_vocabulary.h"
 
-#include <cctype>
+#include <algorithm>
 #include <vector>
 
 #include "fax/t30/session_params.h"
+#include "platform/text.h"
 
 namespace telvane {
 namespace {
@@ -143,11 +144,20 @@ int FirstReportValue(std::string_view value) {
   return v.empty() ? -1 : v[0];
 }
 
-std::string_view HangupCodeMeaning(std::string_view code) {
-  std::string key;
-  for (char c : code)
-    if (c != ' ') key.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+namespace {
+// The code as the table writes it: no blanks, upper case, no leading zeros.
+std::string HangupKey(std::string_view code) {
+  std::string key = ToUpperAscii(code);
+  key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
   while (key.size() > 1 && key[0] == '0') key.erase(0, 1);
+  return key;
+}
+}  // namespace
+
+bool IsNormalHangup(std::string_view code) { return HangupKey(code) == "0"; }
+
+std::string_view HangupCodeMeaning(std::string_view code) {
+  std::string key = HangupKey(code);
   if (key.size() == 2 && key[0] == 'A' && key[1] >= '0' && key[1] <= '3') key = std::string("10") + key[1];
   for (const HangupRow& row : kHangupCodes)
     if (row.code == key) return row.meaning;

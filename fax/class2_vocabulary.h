@@ -53,5 +53,7 @@ int FirstReportValue(std::string_view value);
 // What a hang-up code means (T.32 Table 24, EIA-592), "" when unknown.
 // Codes are compared as text: Class 2.0's A0..A3 are Class 2's 100..103.
 std::string_view HangupCodeMeaning(std::string_view code);
+// Whether a hang-up code is the normal end of a call ("0", "00").
+bool IsNormalHangup(std::string_view code);
 
 }  // namespace telvane

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "fax/class2_vocabulary.h"
 #include "fax/modem_trace.h"
 #include "serial/base_dispatcher.h"
 #include "serial/status_codes.h"
@@ -388,6 +389,15 @@ void FaxMachine::logNote(std::string_view note) {
 }
 
 // ---- hang-up
+
+void FaxMachine::keepHangupCode(const std::string& reportLine) {
+  hangupCode_ = std::string(t30::ClassifyResponse(reportLine).argument);
+  const std::string_view meaning = HangupCodeMeaning(hangupCode_);
+  logNote("hang-up " + hangupCode_ + (meaning.empty() ? "" : ": " + std::string(meaning)));
+  updateInfo([&](FaxStatusInfo& info) { info.hangupCode = hangupCode_; });
+}
+
+bool FaxMachine::hungUpBadly() const { return hungUp() && !IsNormalHangup(hangupCode_); }
 
 void FaxMachine::beginHangup(int thenState, DataPhase phase) {
   hangupThen_ = thenState;

@@ -205,12 +205,20 @@ protected:
   // sending page data, CAN while receiving).
   enum class DataPhase { None, Transmitting, Receiving };
   void beginHangup(int thenState, DataPhase phase);
+
+  // A Class 2/2.0 hang-up report (+FHNG/+FHS): its code is kept as text
+  // (2.0 has hex codes such as A0), shown, and logged with its meaning.
+  void keepHangupCode(const std::string& reportLine);
+  bool hungUp() const { return !hangupCode_.empty(); }
+  // A hang-up report came and its code is not the normal end (0).
+  bool hungUpBadly() const;
   bool hangingUp() const { return hangupStep_ != HangupStep::Idle; }
 
   std::shared_ptr<FaxMachineHost> host_;
   FaxSessionSettings settings_;
   int state_ = 0;
   int lastError_ = 0;
+  std::string hangupCode_;  // the last hang-up report's code, "" when none
 
 private:
   void onTrigger(unsigned message, unsigned param, int32_t packed);

@@ -1,12 +1,12 @@
 #include "fax/modem_commands.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "fax/modem_trace.h"
 #include "fax/t30/modem_response.h"
 #include "platform/clock.h"
 #include "platform/pending_messages.h"
+#include "platform/text.h"
 #include "platform/ticks.h"
 #include "serial/base_dispatcher.h"
 #include "serial/status_codes.h"
@@ -87,8 +87,7 @@ std::string DefaultInitString(bool blindDial, bool detectBusy) {
 }
 
 std::string NormaliseInitString(std::string_view init) {
-  std::string out;
-  for (char c : init) out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  std::string out = ToUpperAscii(init);
   while (!out.empty() && out.back() == ' ') out.pop_back();
   if (out.empty()) return out;
   if (!out.starts_with("AT")) out = "AT" + out;

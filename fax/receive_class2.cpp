@@ -25,15 +25,6 @@ int PostPageMessage(int value) { return value >= 3 && value <= 5 ? value - 3 : v
 
 }  // namespace
 
-void ReceiveMachine::keepHangupCode(const std::string& line) {
-  const t30::ClassifiedLine report = t30::ClassifyResponse(line);
-  hangupCode_ = std::string(report.argument);
-  hungUp_ = true;
-  const std::string_view meaning = HangupCodeMeaning(hangupCode_);
-  logNote("hang-up " + hangupCode_ + (meaning.empty() ? "" : ": " + std::string(meaning)));
-  updateInfo([&](FaxStatusInfo& info) { info.hangupCode = hangupCode_; });
-}
-
 void ReceiveMachine::onClass2Report(const FaxEvent& event) {
   const t30::ClassifiedLine report = t30::ClassifyResponse(event.line);
   const Class2Vocabulary& w = words();
@@ -183,17 +174,17 @@ void ReceiveMachine::onPageResult() {
     setStatus(fpPageError);
   }
   // Without a post-page report, a modem that has hung up had nothing more.
-  const int message = postPage_ >= 0 ? postPage_ : (hungUp_ ? 2 : 0);
+  const int message = postPage_ >= 0 ? postPage_ : (hungUp() ? 2 : 0);
   pageStatus_ = -1;
   postPage_ = -1;
-  if (hungUp_ && hangupCode_ != "0" && hangupCode_ != "00") {
+  if (hungUpBadly()) {
     fail(ecFaxSessionError);  // confirmed pages are kept
     return;
   }
   if (message == 2) {
     endDocument();
     setStatus(fpGetHangup);
-    if (hungUp_) {
+    if (hungUp()) {
       setState(rfComplete);
       return;
     }

@@ -117,7 +117,6 @@ void ReceiveMachine::step(const FaxEvent& event) {
     case rfInit:
       rings_ = 0;
       retries_ = 0;
-      hungUp_ = false;
       hangupCode_.clear();
       pageStatus_ = postPage_ = -1;
       remoteId_.clear();

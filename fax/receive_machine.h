@@ -65,7 +65,6 @@ private:
   void stepClass2(const FaxEvent& event);
   void onClass2Report(const FaxEvent& event);
   void onPageResult();
-  void keepHangupCode(const std::string& line);
 
   ReceiveSettings receive_;
   ReceivedFaxFile file_;
@@ -89,8 +88,6 @@ private:
   // Class 2/2.0: the modem's reports on the page just received.
   int pageStatus_ = -1;       // +FPTS/+FPS first value, -1 none yet
   int postPage_ = -1;         // +FET value, -1 none yet
-  std::string hangupCode_;
-  bool hungUp_ = false;       // a hang-up report came
   int fdrRepeats_ = 0;
 };
 

@@ -40,14 +40,6 @@ bool SendMachine::expectsHangup() const {
   }
 }
 
-void SendMachine::keepHangupCode(const std::string& line) {
-  const t30::ClassifiedLine report = t30::ClassifyResponse(line);
-  hangupCode_ = std::string(report.argument);
-  const std::string_view meaning = HangupCodeMeaning(hangupCode_);
-  logNote("hang-up " + hangupCode_ + (meaning.empty() ? "" : ": " + std::string(meaning)));
-  updateInfo([&](FaxStatusInfo& info) { info.hangupCode = hangupCode_; });
-}
-
 // The reports that may come at any time while a page is set up.
 void SendMachine::onClass2Params(const FaxEvent& event) {
   const t30::ClassifiedLine report = t30::ClassifyResponse(event.line);
@@ -211,15 +203,15 @@ void SendMachine::stepClass2(const FaxEvent& event) {
 // exchange). The page status decides; a hang-up code other than 0 means
 // the call broke, which no OK makes good.
 void SendMachine::onPageStatus(int status) {
-  const bool hungUpBadly = !hangupCode_.empty() && hangupCode_ != "0" && hangupCode_ != "00";
-  const bool accepted = Accepted(status) && !(status < 0 && hungUpBadly);
-  if (accepted && (!hungUpBadly || !morePages_)) {
+  const bool brokenOff = hungUpBadly();
+  const bool accepted = Accepted(status) && !(status < 0 && brokenOff);
+  if (accepted && (!brokenOff || !morePages_)) {
     // Every page is confirmed when this was the last: a code after the
     // last confirmation cannot take a page back.
     afterPageAccepted();
     return;
   }
-  if (hungUpBadly) {
+  if (brokenOff) {
     fail(ecFaxSessionError);
     return;
   }
@@ -246,12 +238,7 @@ void SendMachine::afterPageAccepted() {
     setState(tfClose);
     return;
   }
-  ++currentPage_;
-  if (int rc = openPage(currentPage_); rc < 0) {
-    fail(rc);
-    return;
-  }
-  updatePageInfo();
+  if (!openNextPage()) return;
   if (nextDiffers_) {
     fine_ = !fine_;
     setState(tf2SndNwPrm);

@@ -1,10 +1,10 @@
 #include "fax/send_machine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
 #include "faximage/image_status.h"
+#include "platform/text.h"
 #include "serial/base_dispatcher.h"
 
 namespace telvane {
@@ -81,13 +81,9 @@ constexpr uint8_t kDleEtx[] = {0x10, 0x03};
 constexpr uint8_t kXon = 0x11;
 
 // A cover is an image when its name ends in "." and the fax file extension.
-bool HasFaxExtension(const std::string& name, const std::string& ext) {
-  if (name.size() <= ext.size() + 1 || name[name.size() - ext.size() - 1] != '.') return false;
-  for (size_t i = 0; i < ext.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(name[name.size() - ext.size() + i])) !=
-        std::toupper(static_cast<unsigned char>(ext[i])))
-      return false;
-  return true;
+bool HasFaxExtension(std::string_view name, const std::string& ext) {
+  return name.size() > ext.size() + 1 && name[name.size() - ext.size() - 1] == '.' &&
+         EqualsNoCase(name.substr(name.size() - ext.size()), ext);
 }
 
 std::string FormatNow(const char* format) {
@@ -473,6 +469,18 @@ void SendMachine::getEntry() {
   setState(tfInit);
 }
 
+// On to the next page of the fax; false when it cannot be read (the fax
+// has failed then).
+bool SendMachine::openNextPage() {
+  ++currentPage_;
+  if (int rc = openPage(currentPage_); rc < 0) {
+    fail(rc);
+    return false;
+  }
+  updatePageInfo();
+  return true;
+}
+
 // Positions the page source at page `number` of the fax (the cover first).
 int SendMachine::openPage(int number) {
   if (number <= coverPages_) {
@@ -846,13 +854,7 @@ void SendMachine::onPostPageResponse(const FaxEvent& event) {
     setState(tf1SendDCN);
     return;
   }
-  // The next page.
-  ++currentPage_;
-  if (int rc = openPage(currentPage_); rc < 0) {
-    fail(rc);
-    return;
-  }
-  updatePageInfo();
+  if (!openNextPage()) return;
   if (kind == fcf::RTP || lastPpm_ == fcf::EOM) {
     if (lastPpm_ == fcf::EOM) {
       // T.30 5.3.2.4 (EOM): the called station starts phase B again with

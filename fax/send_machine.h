@@ -74,6 +74,7 @@ private:
   std::string expandHeader() const;
   std::string expandTags(std::string_view line) const;
   int openPage(int number);
+  bool openNextPage();
   void updatePageInfo();
   bool onTimeOut();
   void startPageData();
@@ -87,7 +88,6 @@ private:
   void onPageStatus(int value);
   void afterPageAccepted();
   bool expectsHangup() const;
-  void keepHangupCode(const std::string& line);
 
   SendSettings send_;
   OutgoingPages pages_;
@@ -114,7 +114,6 @@ private:
   bool nextDiffers_ = false;     // the next page has another resolution
   int retransmissions_ = 0;      // of the current page (Class 2/2.0)
   int pageStatus_ = -1;          // the last page status report, -1 none
-  std::string hangupCode_;       // the last hang-up report's code
 };
 
 }  // namespace telvane

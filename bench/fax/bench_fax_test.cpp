@@ -10,6 +10,7 @@
 
 #include "bench/fax/call_analysis.h"
 #include "bench/fax/trace_relay.h"
+#include "fax/t30/hdlc_frame.h"
 
 namespace telvane::bench {
 namespace {
@@ -26,14 +27,7 @@ Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes Delivered(Bytes frame) {
   const auto fcs = HdlcFcs(frame);
   frame.insert(frame.end(), fcs.begin(), fcs.end());
-  Bytes out;
-  for (uint8_t b : frame) {
-    out.push_back(b);
-    if (b == kDle) out.push_back(kDle);
-  }
-  out.push_back(kDle);
-  out.push_back(kEtx);
-  return out;
+  return t30::ShieldForModem(frame);
 }
 
 // DIS with scan time 0 ms (b21-b23 all set) and a DLE in its FIF.

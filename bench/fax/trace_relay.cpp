@@ -208,27 +208,11 @@ TraceRelay::~TraceRelay() { stop(); }
 
 int TraceRelay::start(const std::string& hostLink, const std::string& modemPath, std::optional<int> disScanMs,
                       std::string& error) {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-    error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
-    return -1;
-  }
-  const char* slave = ::ptsname(master_);
-  if (slave == nullptr) {
-    error = "cannot name the pseudo-terminal";
-    return -1;
-  }
-  termios tio{};
-  if (::tcgetattr(master_, &tio) == 0) {
-    ::cfmakeraw(&tio);
-    ::tcsetattr(master_, TCSANOW, &tio);
-  }
-  ::unlink(hostLink.c_str());
-  if (::symlink(slave, hostLink.c_str()) != 0) {
-    error = "cannot create the symlink " + hostLink + ": " + std::strerror(errno);
-    return -1;
-  }
-  hostLink_ = hostLink;
+  // The host's end: a pty in raw mode behind `hostLink`, as the virtual
+  // modem makes its own.
+  hostPort_ = std::make_unique<vmodem::PtyPort>();
+  if (hostPort_->open(hostLink, error) < 0) return -1;
+  master_ = hostPort_->fd();
   modemPath_ = modemPath;
   parser_.rewriteDisScanTime(disScanMs);
   thread_ = std::thread([this] { run(); });
@@ -240,10 +224,8 @@ std::vector<TraceEvent> TraceRelay::stop() {
   if (thread_.joinable()) thread_.join();
   if (modemFd_ >= 0) ::close(modemFd_);
   modemFd_ = -1;
-  if (master_ >= 0) ::close(master_);
+  hostPort_.reset();  // closes the pty and removes its link
   master_ = -1;
-  if (!hostLink_.empty()) ::unlink(hostLink_.c_str());
-  hostLink_.clear();
   return std::move(parser_.events());
 }
 

@@ -25,12 +25,15 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tools/virtual-modem/pty_port.h"
 
 namespace telvane::bench {
 
@@ -115,10 +118,10 @@ private:
   void flush(int to, std::vector<uint8_t>& pending);
   bool readFrom(int from, std::vector<uint8_t>& pending, bool fromModem);
 
-  int master_ = -1;
+  std::unique_ptr<vmodem::PtyPort> hostPort_;
+  int master_ = -1;  // hostPort_'s descriptor
   int modemFd_ = -1;  // -1: closed; kModemGone: the modem went away
   static constexpr int kModemGone = -2;
-  std::string hostLink_;
   std::string modemPath_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};

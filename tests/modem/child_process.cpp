@@ -16,6 +16,9 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& std
   pid_ = ::fork();
   if (pid_ == 0) {
     ::setpgid(0, 0);
+    // A test run from a background shell inherits SIGINT ignored; the
+    // program must see interrupt() as a user's Ctrl-C.
+    std::signal(SIGINT, SIG_DFL);
     const int out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out >= 0) ::dup2(out, 1);
@@ -51,6 +54,10 @@ std::optional<int> ChildProcess::waitFor(std::chrono::milliseconds timeout) {
 
 void ChildProcess::terminate() {
   if (pid_ > 0 && !status_) ::kill(-pid_, SIGTERM);
+}
+
+void ChildProcess::interrupt() {
+  if (pid_ > 0 && !status_) ::kill(pid_, SIGINT);
 }
 
 }  // namespace telvane::test

@@ -21,6 +21,8 @@ public:
   std::optional<int> waitFor(std::chrono::milliseconds timeout);
   bool running();
   void terminate();
+  // SIGINT to the program itself, as Ctrl-C in a terminal.
+  void interrupt();
 
 private:
   int pid_ = -1;

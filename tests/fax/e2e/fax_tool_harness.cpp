@@ -3,14 +3,10 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "faximage/apf_format.h"
 #include "faximage/apf_join.h"
@@ -49,48 +45,7 @@ FaxTool::FaxTool(const std::string& dir, std::vector<std::string> arguments, dou
   argv.insert(argv.end(), {"--clock-speed", speed.str()});
   for (const std::string& a : argv) commandLine_ += (commandLine_.empty() ? "" : " ") + quoted(a);
 
-  std::vector<char*> args;
-  for (std::string& a : argv) args.push_back(a.data());
-  args.push_back(nullptr);
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    ::setpgid(0, 0);
-    // A test run from a background shell inherits SIGINT ignored; the tool
-    // must see it as a user's Ctrl-C.
-    std::signal(SIGINT, SIG_DFL);
-    const int out = ::open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out >= 0) ::dup2(out, 1);
-    if (err >= 0) ::dup2(err, 2);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
-  if (pid_ > 0) ::setpgid(pid_, pid_);
-}
-
-FaxTool::~FaxTool() {
-  if (pid_ <= 0) return;
-  ::kill(-pid_, SIGKILL);
-  if (!status_) ::waitpid(pid_, nullptr, 0);
-}
-
-std::optional<int> FaxTool::waitFor(std::chrono::milliseconds timeout) {
-  if (status_) return status_;
-  if (pid_ <= 0) return -1;
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return status_;
-    }
-    if (std::chrono::steady_clock::now() >= end) return std::nullopt;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
-void FaxTool::interrupt() {
-  if (pid_ > 0 && !status_) ::kill(pid_, SIGINT);
+  process_ = std::make_unique<ChildProcess>(std::move(argv), outPath_, errPath_);
 }
 
 bool FaxTool::waitForError(const std::string& text, std::chrono::milliseconds timeout) {

@@ -5,11 +5,13 @@
 // test pages (tests/modem/fax_pages.h).
 
 #include <chrono>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/modem/child_process.h"
 #include "tests/modem/fax_pages.h"
 
 namespace telvane::test {
@@ -26,15 +28,14 @@ inline constexpr size_t kMaxHeaderRows = 64;
 class FaxTool {
 public:
   FaxTool(const std::string& dir, std::vector<std::string> arguments, double clockSpeed);
-  ~FaxTool();
   FaxTool(const FaxTool&) = delete;
   FaxTool& operator=(const FaxTool&) = delete;
 
   // The exit code once the tool has ended within `timeout` (128 + the
   // signal when one ended it), else nothing.
-  std::optional<int> waitFor(std::chrono::milliseconds timeout);
+  std::optional<int> waitFor(std::chrono::milliseconds timeout) { return process_->waitFor(timeout); }
   // SIGINT, as Ctrl-C in a terminal.
-  void interrupt();
+  void interrupt() { process_->interrupt(); }
   // Waits until standard error holds `text`; false at the time-out or when
   // the tool ended first.
   bool waitForError(const std::string& text, std::chrono::milliseconds timeout);
@@ -50,8 +51,7 @@ private:
   std::string outPath_;
   std::string errPath_;
   std::string commandLine_;
-  int pid_ = -1;
-  std::optional<int> status_;
+  std::unique_ptr<ChildProcess> process_;
 };
 
 // The text the tool prints for an error code ("telvane-fax: error -8064: ...").

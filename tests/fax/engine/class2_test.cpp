@@ -6,7 +6,6 @@
 #include "fax/fax_codes.h"
 #include "fax/receive_fax.h"
 #include "fax/send_fax.h"
-#include "faximage/apf_reader.h"
 #include "tests/fax/engine/engine_fixture.h"
 
 namespace telvane::test {
@@ -226,20 +225,6 @@ protected:
     m.raw(data);
   }
 
-  std::vector<std::vector<uint8_t>> storedPages(const std::string& name) {
-    std::vector<std::vector<uint8_t>> pages;
-    ApfFileHeader header;
-    if (ReadApfHeader(dir_.file(name), header) < 0) return pages;
-    for (int p = 1; p <= header.pageCount; ++p) {
-      ApfPageReader reader;
-      if (reader.open(dir_.file(name), p) < 0) break;
-      std::vector<uint8_t> data;
-      uint8_t buffer[apf::kMaxRecord];
-      for (long n; (n = reader.next(buffer)) > 0;) data.insert(data.end(), buffer, buffer + n);
-      pages.push_back(data);
-    }
-    return pages;
-  }
 
   TKovaReceiveFax fax_;
 };

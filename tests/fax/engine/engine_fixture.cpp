@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "faximage/apf_reader.h"
 #include "faximage/apf_writer.h"
 #include "faximage/t4_encoder.h"
 #include "fax/fax_machine.h"
@@ -81,6 +82,21 @@ std::string EngineFixture::writeFax(const std::string& name, const std::vector<b
   }
   EXPECT_EQ(writer.CloseApfFile("SENDER"), 0);
   return path;
+}
+
+std::vector<std::vector<uint8_t>> EngineFixture::storedPages(const std::string& name) const {
+  std::vector<std::vector<uint8_t>> pages;
+  ApfFileHeader header;
+  if (ReadApfHeader(dir_.file(name), header) < 0) return pages;
+  for (int p = 1; p <= header.pageCount; ++p) {
+    ApfPageReader reader;
+    if (reader.open(dir_.file(name), p) < 0) break;
+    std::vector<uint8_t> data;
+    uint8_t buffer[apf::kMaxRecord];
+    for (long n; (n = reader.next(buffer)) > 0;) data.insert(data.end(), buffer, buffer + n);
+    pages.push_back(data);
+  }
+  return pages;
 }
 
 std::vector<uint8_t> Ident(std::string_view id) {

@@ -48,6 +48,9 @@ protected:
   std::string writeFax(const std::string& name, int pages, bool fine);
   // One page for each entry of `fine`, at that resolution.
   std::string writeFax(const std::string& name, const std::vector<bool>& fine);
+  // The pages of a received fax image file in the test directory, as
+  // stored; none when it cannot be read.
+  std::vector<std::vector<uint8_t>> storedPages(const std::string& name) const;
 
   TempDir dir_;
   PtyPair pty_;

@@ -6,6 +6,7 @@
 
 #include "fax/fax_codes.h"
 #include "fax/receive_fax.h"
+#include "fax/t30/hdlc_frame.h"
 #include "fax/t30/session_params.h"
 #include "faximage/apf_reader.h"
 #include "platform/file_helpers.h"
@@ -26,16 +27,7 @@ std::vector<uint8_t> PageData(int page) {
   return data;
 }
 
-std::vector<uint8_t> Shielded(const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> out;
-  for (uint8_t b : data) {
-    out.push_back(b);
-    if (b == kDle) out.push_back(kDle);
-  }
-  out.push_back(kDle);
-  out.push_back(kEtx);
-  return out;
-}
+std::vector<uint8_t> Shielded(const std::vector<uint8_t>& data) { return t30::ShieldForModem(data); }
 
 // A training check of 1.5 s at 14400 bit/s with every `every`-th byte
 // non-zero (0: all zero).
@@ -119,21 +111,6 @@ protected:
     m.reply("OK");
   }
 
-  // The pages of a received file, as stored.
-  std::vector<std::vector<uint8_t>> storedPages(const std::string& name) {
-    std::vector<std::vector<uint8_t>> pages;
-    ApfFileHeader header;
-    if (ReadApfHeader(dir_.file(name), header) < 0) return pages;
-    for (int p = 1; p <= header.pageCount; ++p) {
-      ApfPageReader reader;
-      if (reader.open(dir_.file(name), p) < 0) break;
-      std::vector<uint8_t> data;
-      uint8_t buffer[apf::kMaxRecord];
-      for (long n; (n = reader.next(buffer)) > 0;) data.insert(data.end(), buffer, buffer + n);
-      pages.push_back(data);
-    }
-    return pages;
-  }
 
   TKovaReceiveFax fax_;
   std::vector<uint8_t> csi_;
