@@ -6,7 +6,7 @@ TELVANE_PACKAGES=(
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   libtiff-dev libtiff-tools
-  libhunspell-dev hunspell-en-us
+  libhunspell-dev hunspell-en-us libpoppler-qt6-dev
   libspandsp-dev
   libfreetype-dev fonts-dejavu-core
   python3 python3-dbf python3-dbfread efax
