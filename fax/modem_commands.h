@@ -1,7 +1,9 @@
 #pragma once
 // The modem dialogue outside a session: one command at a time, waiting for
 // its answer while the window messages keep running. Used to initialise the
-// modem before a session and to ask which fax classes it offers.
+// modem before a session and to ask which fax classes it offers. The checks
+// a session makes before it starts (port, "AT", reset) are in
+// fax/modem_helpers.h.
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@ namespace {
 constexpr int kEolZeros = 11;  // T.4 4.1.2: EOL is 000000000001
 }
 
-void T4FillInserter::emit(int bit, std::vector<uint8_t>& out) {
+void T4FillInserter::appendBit(int bit, std::vector<uint8_t>& out) {
   partial_ |= static_cast<uint8_t>(bit << partialBits_);
   if (++partialBits_ == 8) {
     out.push_back(partial_);
@@ -21,22 +21,22 @@ void T4FillInserter::append(const uint8_t* data, size_t length, std::vector<uint
       ++lineBits_;
       if (bit == 0) {
         ++zeroRun_;
-        emit(0, out);
+        appendBit(0, out);
         continue;
       }
       if (zeroRun_ >= kEolZeros) {
         // The 1 that ends an EOL: fill the line before it when it is short.
         if (seenEol_ && lineHasData_ && minimumBits_ > 0 && lineBits_ < minimumBits_) {
           const int fill = minimumBits_ - lineBits_;
-          for (int f = 0; f < fill; ++f) emit(0, out);
+          for (int f = 0; f < fill; ++f) appendBit(0, out);
           fillBits_ += static_cast<uint64_t>(fill);
         }
-        emit(1, out);
+        appendBit(1, out);
         seenEol_ = true;
         lineBits_ = 0;
         lineHasData_ = false;
       } else {
-        emit(1, out);
+        appendBit(1, out);
         lineHasData_ = true;
       }
       zeroRun_ = 0;

@@ -26,7 +26,7 @@ public:
   uint64_t fillBits() const { return fillBits_; }
 
 private:
-  void emit(int bit, std::vector<uint8_t>& out);
+  void appendBit(int bit, std::vector<uint8_t>& out);
 
   int minimumBits_;
   int zeroRun_ = 0;        // zeros just seen

@@ -1,0 +1,157 @@
+// The "Send Fax" window as a user drives it: refusals before any port is
+// touched, the error windows of a missing port and a silent modem, and a
+// whole fax sent through a virtual modem to a receiving far end.
+
+#include <QCheckBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "faximage/fax_converter.h"
+#include "platform/clock.h"
+#include "platform/scripted_prompts.h"
+#include "sessions/send_fax_form.h"
+#include "sessions/show_error_form.h"
+#include "settings/app_settings.h"
+#include "tests/modem/fax_pages.h"
+#include "tests/modem/virtual_modem_harness.h"
+#include "tests/support/temp_dir.h"
+
+namespace telvane {
+namespace {
+
+struct ErrorWindow {
+  QString title, text;
+  bool withContinue = false;
+};
+
+class SendFaxFormTest : public ::testing::Test {
+protected:
+  SendFaxFormTest() {
+    AppSettings = AppSettingsRecord{};
+    AppSettings.ComPort = 2;
+    AppSettings.FaxClass = 1;
+    AppSettings.MaximumBPS = 14400;
+    AppSettings.DialAttempts = 1;
+    SetErrorWindowHook([this](const QString& title, const QString& text, bool withContinue) {
+      errors_.push_back({title, text, withContinue});
+      return withContinue && continueAfterError_ ? kContinueResult : 1;
+    });
+  }
+  ~SendFaxFormTest() override {
+    SetErrorWindowHook(nullptr);
+    SetClock(nullptr);
+  }
+
+  // COM3 is `device`.
+  void mapPort(const std::string& device) { home_.dir().write("TVN.INI", "[Ports]\r\nCOM3=" + device + "\r\n"); }
+
+  std::string onePageFax() {
+    home_.dir().write("letter.txt", "Dear reader,\nthis page came through the send window.\n");
+    TKovaFaxConverter converter;
+    converter.InputDocumentType = TFaxInputDocumentType::idText;
+    converter.Resolution = TFaxResolution::frHigh;
+    converter.SetDocumentFile(home_.dir().file("letter.txt"));
+    converter.OutFileName = home_.dir().file("TVN_1.APF");
+    EXPECT_GE(converter.ConvertDocumentStatus(), 0);
+    return converter.OutFileName;
+  }
+
+  std::unique_ptr<TSendFaxForm> openForm(const std::string& number, const std::string& file = "") {
+    auto form = std::make_unique<TSendFaxForm>();
+    form->SetFaxFileName(file);
+    form->SetInitialPhoneNumber(QString::fromStdString(number));
+    form->show();
+    return form;
+  }
+
+  std::string report() const { return home_.dir().exists("Lastsend.log") ? home_.dir().read("Lastsend.log") : ""; }
+
+  test::ProgramDirectoryScope home_;
+  ScriptedPrompts prompts_;
+  std::vector<ErrorWindow> errors_;
+  bool continueAfterError_ = false;
+};
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST_F(SendFaxFormTest, BlankNumberIsRefusedBeforeAnyPortIsOpened) {
+  auto form = openForm("   ");
+  form->SendFaxButtonClick();
+  ASSERT_EQ(prompts_.prompts().size(), 1u);
+  EXPECT_EQ(prompts_.prompts()[0].text, "Phone number is blank");
+  EXPECT_FALSE(form->SendInProgress);
+  EXPECT_TRUE(errors_.empty());
+  EXPECT_EQ(report(), "") << "no session, no report";
+  EXPECT_TRUE(form->SendResult.isEmpty());
+}
+
+TEST_F(SendFaxFormTest, MissingPortShowsWhyAndWritesTheReport) {
+  mapPort(home_.dir().file("no-such-modem"));
+  auto form = openForm("5551234");
+  form->SendFaxButtonClick();
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0].title, "Error Opening Communications Port");
+  EXPECT_TRUE(errors_[0].text.startsWith("Unable to open the specified communications port ( Com3 )"));
+  EXPECT_TRUE(errors_[0].text.contains("Is the Communications Port (COM3) correct?"));
+  EXPECT_FALSE(form->SendInProgress);
+  EXPECT_TRUE(form->SendResult.isEmpty()) << "the caller keeps the row's old result";
+  const std::string log = report();
+  EXPECT_TRUE(has(log, "Opening com port: COM3\r\nError opening com port: COM3\r\nMessage:Unable to open")) << log;
+  EXPECT_TRUE(has(log, "\r\nFinish: ")) << log;
+}
+
+TEST_F(SendFaxFormTest, SilentModemAsksWhetherToGoOn) {
+  ScaledClock clock(20);  // the six seconds of waiting for OK, shortened
+  SetClock(&clock);
+  // A terminal with nothing behind it: it takes "AT" and never answers.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  mapPort(ptsname(master));
+  auto form = openForm("5551234");
+  form->SendFaxButtonClick();
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0].title, "No Response From Modem");
+  EXPECT_TRUE(errors_[0].withContinue);
+  EXPECT_TRUE(errors_[0].text.startsWith("We did not receive a modem response from COM3."));
+  EXPECT_FALSE(form->SendInProgress);
+  EXPECT_TRUE(has(report(), "Checking for modem\r\nError checking for modem\r\nExit\r\nFinish: ")) << report();
+  close(master);
+}
+
+TEST_F(SendFaxFormTest, SendsAFaxThroughTheModemAndReportsEachStep) {
+  ScaledClock clock(test::testSpeed());
+  SetClock(&clock);
+  const std::string received = home_.dir().file("received.tif");
+  test::VirtualModemRun modem(home_.path(), {"--far-end", "receiver", "--receive-file", received});
+  ASSERT_TRUE(modem.started()) << modem.log();
+  mapPort(modem.port());
+  AppSettings.UserFax = "+1 555 0100";
+  AppSettings.ResetString = "Z";
+  auto form = openForm("5551234", onePageFax());
+  form->DisableSuffix->setChecked(true);
+  form->SendFaxButtonClick();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form->SendInProgress; }, 60000)) << modem.log();
+  EXPECT_TRUE(errors_.empty()) << (errors_.empty() ? "" : errors_[0].text.toStdString());
+  EXPECT_EQ(form->SendResult, "Sent");
+  ASSERT_EQ(prompts_.prompts().size(), 1u);
+  EXPECT_EQ(prompts_.prompts()[0].text, "Fax sent successfully");
+  EXPECT_EQ(AppSettings.ResetString, "ATZ") << "the corrected reset string is what gets saved";
+  EXPECT_EQ(test::readFaxPages(received).size(), 1u);
+  const std::string log = report();
+  for (const char* line : {"Opened com port OK\r\n", "Sending reset string: Z\r\n", "Desired BPS: 14400\r\n",
+                           "Negotiate between pages: OFF\r\n", "Fax#: 5551234\r\n", "StationID: +1 555 0100\r\n",
+                           "Result: ", "Finish: "})
+    EXPECT_TRUE(has(log, line)) << line << " missing from\n" << log;
+  EXPECT_FALSE(has(log, "Dial Suffix")) << "a disabled suffix is neither dialled nor reported";
+}
+
+}  // namespace
+}  // namespace telvane
