@@ -57,6 +57,7 @@ inline constexpr int ecFaxNoCarrier = -8068;
 inline constexpr int ecFaxSessionError = -8069;
 inline constexpr int ecFaxPageError = -8070;
 inline constexpr int ecFaxNoAnswer = -8071;
+inline constexpr int ecFaxModemLost = -8072;
 inline constexpr int ecFaxNoFaxConnect = -8074;
 inline constexpr int ecDeviceWrite = -160;
 

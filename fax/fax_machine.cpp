@@ -108,6 +108,13 @@ void FaxMachine::onTrigger(unsigned message, unsigned param, int32_t) {
     dispatch(FaxEvent(FaxInput::Abort));
     if (!running_) return;
   }
+  if (port_.DeviceLostCode() != 0) {
+    // Nothing more can reach the modem, not even a hang-up: keep what the
+    // session has and end it now.
+    modemLost();
+    if (running_) finish(ecFaxModemLost);
+    return;
+  }
   const int handle = static_cast<int>(param);
   switch (message) {
     case TriggerAvail:

@@ -147,6 +147,9 @@ protected:
   virtual int abortState() const = 0;
   virtual void step(const FaxEvent& event) = 0;  // acts in state_
   virtual void firstStep() = 0;
+  // The port's device went away: settle the open fax before the session
+  // ends with ecFaxModemLost.
+  virtual void modemLost() = 0;
 
   // ---- states
   void setState(int next);

@@ -730,6 +730,17 @@ void ReceiveMachine::fail(int code) {
 void ReceiveMachine::abortCall() {
   const bool inData = state_ == rf1CollTrn || state_ == rfGtPgDta;
   pageFlow(false, true);
+  keepConfirmedPages();
+  setState(rfAbort);
+  beginHangup(rfAbortHungUp, inData ? DataPhase::Receiving : DataPhase::None);
+}
+
+void ReceiveMachine::modemLost() {
+  notifyError(ecFaxModemLost);
+  keepConfirmedPages();
+}
+
+void ReceiveMachine::keepConfirmedPages() {
   if (file_.isOpen()) {
     // Keep what the caller was told arrived; drop the rest. A file with
     // no confirmed page is no fax.
@@ -741,8 +752,6 @@ void ReceiveMachine::abortCall() {
     }
     notifyLog(lfaxReceiveFail);
   }
-  setState(rfAbort);
-  beginHangup(rfAbortHungUp, inData ? DataPhase::Receiving : DataPhase::None);
 }
 
 }  // namespace telvane

@@ -42,6 +42,7 @@ protected:
   int abortState() const override { return rfAbort; }
   void step(const FaxEvent& event) override;
   void firstStep() override;
+  void modemLost() override;
 
 private:
   bool onTimeOut();
@@ -56,6 +57,8 @@ private:
   void onMcfSent();
   void endDocument();
   void fail(int code);
+  // A broken call keeps the pages the caller was told arrived.
+  void keepConfirmedPages();
   void abortCall();
   std::string pageModulation() const;
   uint8_t stored(uint8_t byte) const;

@@ -888,6 +888,12 @@ void SendMachine::abortFax() {
   beginHangup(tfAbortHungUp, inPageData ? DataPhase::Transmitting : DataPhase::None);
 }
 
+void SendMachine::modemLost() {
+  notifyError(ecFaxModemLost);
+  closeFax();
+  notifyLog(lfaxTransmitFail);
+}
+
 void SendMachine::closeFax() {
   pageFlow(false, false);
   pages_.close();

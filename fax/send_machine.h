@@ -51,6 +51,7 @@ protected:
   int abortState() const override { return tfAbort; }
   void step(const FaxEvent& event) override;
   void firstStep() override;
+  void modemLost() override;
 
 private:
   // One handler per state group.

@@ -110,6 +110,7 @@ constexpr MessageRow kFaxSessionRows[] = {
     {8069, "Fax failed in mid-session"},
     {8070, "Fax failed at page end"},
     {8071, "Called fax number did not answer"},
+    {8072, "The modem is gone: its port was closed or unplugged"},
     {8074, "Remote fax did not answer"},
 };
 

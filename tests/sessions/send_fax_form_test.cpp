@@ -12,7 +12,10 @@
 
 #include <memory>
 
+#include "fax/modem_helpers.h"
+#include "fax/send_fax.h"
 #include "faximage/fax_converter.h"
+#include "serial/com_port.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 #include "sessions/send_fax_form.h"
@@ -51,8 +54,13 @@ protected:
   // COM3 is `device`.
   void mapPort(const std::string& device) { home_.dir().write("TVN.INI", "[Ports]\r\nCOM3=" + device + "\r\n"); }
 
-  std::string onePageFax() {
-    home_.dir().write("letter.txt", "Dear reader,\nthis page came through the send window.\n");
+  std::string onePageFax() { return faxOfLines(2); }
+
+  // A text fax of `lines` lines (about 60 to a page).
+  std::string faxOfLines(int lines) {
+    std::string text;
+    for (int i = 1; i <= lines; ++i) text += "Line " + std::to_string(i) + " of a letter sent through the send window.\n";
+    home_.dir().write("letter.txt", text);
     TKovaFaxConverter converter;
     converter.InputDocumentType = TFaxInputDocumentType::idText;
     converter.Resolution = TFaxResolution::frHigh;
@@ -151,6 +159,55 @@ TEST_F(SendFaxFormTest, SendsAFaxThroughTheModemAndReportsEachStep) {
                            "Result: ", "Finish: "})
     EXPECT_TRUE(has(log, line)) << line << " missing from\n" << log;
   EXPECT_FALSE(has(log, "Dial Suffix")) << "a disabled suffix is neither dialled nor reported";
+}
+
+// A call in progress: the far end receiving page 1 of a longer fax.
+class SendInCallTest : public SendFaxFormTest {
+protected:
+  void startCall() {
+    clock_ = std::make_unique<ScaledClock>(test::testSpeed());
+    SetClock(clock_.get());
+    modem_ = std::make_unique<test::VirtualModemRun>(
+        home_.path(), std::vector<std::string>{"--far-end", "receiver", "--receive-file", home_.dir().file("r.tif")});
+    ASSERT_TRUE(modem_->started()) << modem_->log();
+    mapPort(modem_->port());
+    form_ = openForm("5551234", faxOfLines(240));
+    form_->SendFaxButtonClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->KovaSendFax1().StatusInfo().currentPage >= 1; }, 60000))
+        << modem_->log();
+  }
+  void waitForEnd() { ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->SendInProgress; }, 60000)) << modem_->log(); }
+
+  std::unique_ptr<ScaledClock> clock_;
+  std::unique_ptr<test::VirtualModemRun> modem_;
+  std::unique_ptr<TSendFaxForm> form_;
+};
+
+TEST_F(SendInCallTest, CancelHangsUpAndFreesThePort) {
+  startCall();
+  form_->KovaSendFax1().AbortFax();
+  waitForEnd();
+  EXPECT_NE(form_->SendResult, "Sent");
+  EXPECT_FALSE(form_->SendResult.isEmpty());
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0].title, "Fax Failure");
+  EXPECT_FALSE(form_->KovaComPort1().Open());
+  // The next session finds the port free and the modem answering.
+  TKovaComPort next;
+  next.SetComNumber(3);
+  std::string error;
+  ASSERT_TRUE(OpenModemPort(next, error)) << error;
+  EXPECT_TRUE(ModemAnswersAT(next, ""));
+}
+
+TEST_F(SendInCallTest, VanishingModemEndsTheSendWithAClearMessage) {
+  startCall();
+  modem_->process().terminate();
+  waitForEnd();
+  EXPECT_EQ(form_->SendResult.toStdString(), "The modem is gone: its port was closed or unplugged");
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_TRUE(errors_[0].text.contains("The modem is gone")) << errors_[0].text.toStdString();
+  EXPECT_TRUE(has(report(), "Result: The modem is gone")) << report();
 }
 
 }  // namespace
