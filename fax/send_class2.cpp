@@ -232,7 +232,7 @@ void SendMachine::onPageStatus(int status) {
 }
 
 void SendMachine::afterPageAccepted() {
-  setStatus(fpPageOK);
+  pageConfirmed();
   retransmissions_ = 0;
   if (!morePages_) {
     setState(tfClose);

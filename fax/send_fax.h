@@ -63,6 +63,13 @@ public:
   const std::string& HeaderTitle() const { return send_.headerTitle; }
   void SetHeaderTitle(std::string v) { send_.headerTitle = std::move(v); }
 
+  // Page numbers of the header line for a fax resumed after page
+  // firstPage - 1 of totalPages (1 and 0: this job's own count).
+  void SetHeaderPageNumbering(int firstPage, int totalPages) {
+    send_.headerFirstPage = firstPage;
+    send_.headerTotalPages = totalPages;
+  }
+
   TFaxNextEvent OnFaxNext;
 
   // Starts the job. Raises EFaxBadFormat when a file of a list to join

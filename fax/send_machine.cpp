@@ -444,6 +444,7 @@ void SendMachine::getEntry() {
     info.faxFile = faxFile_;
     info.coverFile = coverFile_;
     info.currentPage = 1;
+    info.confirmedPages = 0;
     info.remoteId.clear();
     info.bps = 0;
   });
@@ -720,8 +721,8 @@ std::string SendMachine::expandTags(std::string_view line) const {
   values.sender = send_.headerSender;
   values.recipient = send_.headerRecipient;
   values.title = send_.headerTitle;
-  values.totalPages = pageCount_ + coverPages_;
-  values.currentPage = currentPage_;
+  values.totalPages = send_.headerTotalPages > 0 ? send_.headerTotalPages : pageCount_ + coverPages_;
+  values.currentPage = currentPage_ + send_.headerFirstPage - 1;
   return t30::ExpandHeaderTags(line, values);
 }
 
@@ -848,7 +849,7 @@ void SendMachine::onPostPageResponse(const FaxEvent& event) {
     fail(ecFaxSessionError);
     return;
   }
-  setStatus(fpPageOK);
+  pageConfirmed();
   if (!morePages_) {
     sendAfter(kTurnaroundMs, "AT+FTH=3");
     setState(tf1SendDCN);
@@ -886,6 +887,11 @@ void SendMachine::abortFax() {
   notifyLog(lfaxTransmitFail);
   setState(tfAbort);
   beginHangup(tfAbortHungUp, inPageData ? DataPhase::Transmitting : DataPhase::None);
+}
+
+void SendMachine::pageConfirmed() {
+  setStatus(fpPageOK);
+  updateInfo([&](FaxStatusInfo& info) { info.confirmedPages = currentPage_; });
 }
 
 void SendMachine::modemLost() {

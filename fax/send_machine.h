@@ -39,6 +39,11 @@ struct SendSettings {
   std::string headerLine;
   std::string headerSender, headerRecipient, headerTitle;
   bool pageBreakMps = true;
+  // The header's page numbers: a resumed fax goes on from where the first
+  // try broke off ($P starts at headerFirstPage, $N is headerTotalPages
+  // when not 0).
+  int headerFirstPage = 1;
+  int headerTotalPages = 0;
 };
 
 class SendMachine : public FaxMachine {
@@ -88,6 +93,8 @@ private:
   void onClass2Params(const FaxEvent& event);
   void onPageStatus(int value);
   void afterPageAccepted();
+  // The receiver confirmed the current page.
+  void pageConfirmed();
   bool expectsHangup() const;
 
   SendSettings send_;

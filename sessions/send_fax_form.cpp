@@ -12,17 +12,21 @@
 #include <QPushButton>
 #include <QTime>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <optional>
+#include <stdexcept>
 
 #include "fax/modem_helpers.h"
 #include "fax/qt/kova_fax_status.h"
 #include "fax/send_fax.h"
+#include "faximage/apf_reader.h"
 #include "platform/pending_messages.h"
 #include "platform/program_directory.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 #include "serial/com_port.h"
 #include "serial/message_table.h"
+#include "sessions/resume_send.h"
 #include "sessions/send_setup.h"
 #include "sessions/show_error_form.h"
 #include "settings/app_settings.h"
@@ -292,12 +296,36 @@ void TSendFaxForm::SendFaxButtonClick() {
     ProcessPendingMessages();
     busy.reset();
     sender_->BeginSend();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     busy.reset();
     EndWithoutSession();
+    RemoveResumeFile();
     AddtoLastSendLog("Error...");
     SaveLocalLog();
+    // Saying nothing would leave the user waiting for a call that never
+    // comes.
+    ShowFaxError("Unable to Continue", Q(std::string("The fax session could not be started.\r\n\r\nError message: ") + e.what()));
   }
+}
+
+std::string TSendFaxForm::FileToSend() {
+  ApfFileHeader header;
+  totalPages_ = ReadApfHeader(faxFileName_, header) == 0 ? header.pageCount : 0;
+  if (resumeAfter_ <= 0 || resumeAfter_ >= totalPages_) return faxFileName_;
+  resumeFile_ = ProgramDirectory() + "TVNRESUME.APF";
+  if (int rc = CopyFaxPagesFrom(faxFileName_, resumeAfter_ + 1, resumeFile_); rc < 0) {
+    RemoveResumeFile();
+    throw std::runtime_error("the pages after page " + std::to_string(resumeAfter_) +
+                             " could not be copied: " + ErrorText(rc));
+  }
+  sender_->SetHeaderPageNumbering(resumeAfter_ + 1, totalPages_);
+  return resumeFile_;
+}
+
+void TSendFaxForm::RemoveResumeFile() {
+  if (resumeFile_.empty()) return;
+  std::remove(resumeFile_.c_str());
+  resumeFile_.clear();
 }
 
 void TSendFaxForm::ConfigureSender() {
@@ -307,7 +335,8 @@ void TSendFaxForm::ConfigureSender() {
   fax.SetDesiredECM(s.ECM);
   fax.SetBlindDial(s.BlindDial);
   fax.SetDetectBusy(!s.IgnoreBusy);
-  fax.SetFaxFile(faxFileName_);
+  fax.SetHeaderPageNumbering(1, 0);
+  fax.SetFaxFile(FileToSend());
   fax.SetCoverFile("");
   std::string number = S(sfPhoneNumber->text());
   if (!DisableSuffix->isChecked()) number += S(sfDialsuffix->text());
@@ -334,7 +363,14 @@ void TSendFaxForm::KovaSendFax1FaxFinish(int code) {
   const std::string message(MessageText(code));
   SendResult = Q(message);
   AddtoLastSendLog("Result: " + message);
-  if (code == 0 || ToUpperAscii(message) == "OK") SendResult = "Sent";
+  const bool sent = code == 0 || ToUpperAscii(message) == "OK";
+  // Pages the receiver confirmed, this try and the ones before it.
+  const int confirmed = (resumeFile_.empty() ? 0 : resumeAfter_) + sender_->StatusInfo().confirmedPages;
+  if (sent)
+    SendResult = "Sent";
+  else if (confirmed > 0 && confirmed < totalPages_)
+    SendResult = Q(PartialSendResult(confirmed, totalPages_, message));
+  RemoveResumeFile();
   ProcessPendingMessages();
   if (!AppSettings.ResetAfterString.empty()) {
     SetStatus("Sending AFTER reset string...");
@@ -344,9 +380,13 @@ void TSendFaxForm::KovaSendFax1FaxFinish(int code) {
   port_->SetOpen(false);
   ProcessPendingMessages();
   SendInProgress = false;
-  if (SendResult != "Sent")
-    ShowFaxError("Fax Failure", Q("We have received an error message while trying to send the fax\r\n\r\nError message: " +
-                                  message + "\r\n\r\n"));
+  if (SendResult != "Sent") {
+    std::string text = "We have received an error message while trying to send the fax\r\n\r\nError message: " + message + "\r\n\r\n";
+    if (confirmed > 0 && confirmed < totalPages_)
+      text += (confirmed == 1 ? std::string("Page 1") : "Pages 1-" + std::to_string(confirmed)) + " of " +
+              std::to_string(totalPages_) + " reached the receiver: Send offers to send the rest.";
+    ShowFaxError("Fax Failure", Q(text));
+  }
   else
     ShowInformation("Fax sent successfully");
   SaveLocalLog();

@@ -34,6 +34,9 @@ public:
   void SetFaxFileName(const std::string& fileName) { faxFileName_ = fileName; }
   void SetInitialPhoneNumber(const QString& number) { initialPhoneNumber_ = number; }
   void SetPortNumber(int comNumber);
+  // Sends only the pages after the first `confirmedPages` of the file,
+  // their header numbers going on from there (0: the whole fax).
+  void SetResumeAfter(int confirmedPages) { resumeAfter_ = confirmedPages; }
 
   // Read by the caller afterwards: empty when no session finished.
   QString SendResult;
@@ -80,6 +83,9 @@ private:
   void SetStatus(const QString& text);
   void EndWithoutSession();
   void ConfigureSender();
+  // The file the sender gets: the fax file, or its pages still to send.
+  std::string FileToSend();
+  void RemoveResumeFile();
 
   std::unique_ptr<TKovaComPort> port_;
   std::unique_ptr<TKovaFaxStatus> faxStatus_;
@@ -88,6 +94,9 @@ private:
   QString initialPhoneNumber_;
   SessionReport sessionLog_;
   bool activated_ = false;
+  int resumeAfter_ = 0;
+  int totalPages_ = 0;
+  std::string resumeFile_;
 };
 
 // The date and time as the session reports stamp them: the system's long

@@ -33,6 +33,7 @@ struct FaxStatusInfo {
   bool wide = false;
   bool errorControl = false;
   int currentPage = 0;
+  int confirmedPages = 0;          // sending: pages the receiver confirmed
   bool sendingCover = false;      // the cover page is being sent
   long pageLength = 0;            // bytes of the current page (0 unknown)
   long bytesTransferred = 0;      // of the current page, never below 0

@@ -66,13 +66,17 @@ protected:
   }
 
   // A modem whose far end calls once with `pages` test pages.
+  // Each in a folder of its own, so a modem going away cannot take the
+  // next one's port with it.
   std::unique_ptr<test::VirtualModemRun> startCaller(int pages, std::vector<std::string> faults = {}) {
+    const std::string dir = home_.path() + "modem" + std::to_string(++modems_) + "/";
+    std::filesystem::create_directory(dir);
     const std::string tiff = home_.dir().file("outgoing.tif");
     EXPECT_TRUE(test::writeTestFax(tiff, pages, true, 300));
     std::vector<std::string> options = {"--far-end", "sender", "--send-file", tiff, "--incoming-after", "1",
                                         "--remote-id", "+44 20 7946 0000"};
     for (const std::string& fault : faults) options.insert(options.end(), {"--fault", fault});
-    auto modem = std::make_unique<test::VirtualModemRun>(home_.path(), options);
+    auto modem = std::make_unique<test::VirtualModemRun>(dir, options);
     EXPECT_TRUE(modem->started()) << modem->log();
     home_.dir().write("TVN.INI", "[Ports]\r\nCOM3=" + modem->port() + "\r\n");
     return modem;
@@ -99,6 +103,7 @@ protected:
   ScriptedPrompts prompts_;
   RecordingHost host_;
   std::vector<ErrorWindow> errors_;
+  int modems_ = 0;
 };
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

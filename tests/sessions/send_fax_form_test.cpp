@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "fax/modem_helpers.h"
@@ -66,6 +67,20 @@ protected:
     converter.Resolution = TFaxResolution::frHigh;
     converter.SetDocumentFile(home_.dir().file("letter.txt"));
     converter.OutFileName = home_.dir().file("TVN_1.APF");
+    EXPECT_GE(converter.ConvertDocumentStatus(), 0);
+    return converter.OutFileName;
+  }
+
+  // A text fax of `pages` short pages.
+  std::string faxOfPages(int pages) {
+    std::string text;
+    for (int page = 1; page <= pages; ++page) text += "This is page " + std::to_string(page) + ".\n\f";
+    home_.dir().write("pages.txt", text);
+    TKovaFaxConverter converter;
+    converter.InputDocumentType = TFaxInputDocumentType::idText;
+    converter.Resolution = TFaxResolution::frHigh;
+    converter.SetDocumentFile(home_.dir().file("pages.txt"));
+    converter.OutFileName = home_.dir().file("TVN_2.APF");
     EXPECT_GE(converter.ConvertDocumentStatus(), 0);
     return converter.OutFileName;
   }
@@ -159,6 +174,38 @@ TEST_F(SendFaxFormTest, SendsAFaxThroughTheModemAndReportsEachStep) {
                            "Result: ", "Finish: "})
     EXPECT_TRUE(has(log, line)) << line << " missing from\n" << log;
   EXPECT_FALSE(has(log, "Dial Suffix")) << "a disabled suffix is neither dialled nor reported";
+}
+
+TEST_F(SendFaxFormTest, BrokenOffSendRecordsItsPagesAndTheNextTrySendsTheRest) {
+  ScaledClock clock(test::testSpeed());
+  SetClock(&clock);
+  const std::string fax = faxOfPages(3);
+  {
+    test::VirtualModemRun modem(home_.path(), {"--far-end", "receiver", "--fault", "carrier-lost=3",
+                                               "--receive-file", home_.dir().file("first.tif")});
+    ASSERT_TRUE(modem.started()) << modem.log();
+    mapPort(modem.port());
+    auto form = openForm("5551234", fax);
+    form->SendFaxButtonClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->SendInProgress; }, 90000)) << modem.log();
+    EXPECT_TRUE(form->SendResult.startsWith("Pages 1-2 of 3 sent, then: ")) << form->SendResult.toStdString();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_TRUE(errors_[0].text.contains("Pages 1-2 of 3 reached the receiver")) << errors_[0].text.toStdString();
+  }
+  errors_.clear();
+  // A modem of its own: the first one's port may still be going away.
+  const std::string second = home_.path() + "second/";
+  std::filesystem::create_directory(second);
+  test::VirtualModemRun modem(second, {"--far-end", "receiver", "--receive-file", home_.dir().file("rest.tif")});
+  ASSERT_TRUE(modem.started()) << modem.log();
+  mapPort(modem.port());
+  auto form = openForm("5551234", fax);
+  form->SetResumeAfter(2);
+  form->SendFaxButtonClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->SendInProgress; }, 90000)) << modem.log();
+  EXPECT_EQ(form->SendResult, "Sent") << report();
+  EXPECT_EQ(test::readFaxPages(home_.dir().file("rest.tif")).size(), 1u) << "only the page still to send";
+  EXPECT_FALSE(home_.dir().exists("TVNRESUME.APF")) << "the copy of the rest goes when the session ends";
 }
 
 // A call in progress: the far end receiving page 1 of a longer fax.
