@@ -30,7 +30,7 @@
 #include "sessions/send_setup.h"
 #include "sessions/show_error_form.h"
 #include "settings/app_settings.h"
-#include "widgets/help_request.h"
+#include "platform/help_requests.h"
 
 namespace telvane {
 namespace {
@@ -114,8 +114,8 @@ TSendFaxForm::TSendFaxForm(QWidget* parent)
   connect(SendFaxButton, &QPushButton::clicked, this, &TSendFaxForm::SendFaxButtonClick);
   connect(PreferencesButton, &QPushButton::clicked, this, &TSendFaxForm::PreferencesButtonClick);
   connect(CloseButton, &QPushButton::clicked, this, &TSendFaxForm::CloseButtonClick);
-  connect(Helpbutton, &QPushButton::clicked, this, [this] { RequestHelp(kSendHelpTopic, this); });
-  connect(ProblemSolverButton, &QPushButton::clicked, this, [this] { RequestHelp(kProblemSolverHelpTopic, this); });
+  connect(Helpbutton, &QPushButton::clicked, this, [] { RequestHelp(kSendHelpTopic); });
+  connect(ProblemSolverButton, &QPushButton::clicked, this, [] { RequestHelp(kProblemSolverHelpTopic); });
 
   auto* recipient = new QFormLayout;
   recipient->addRow("To:", ToLabel);

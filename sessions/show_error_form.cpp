@@ -10,7 +10,7 @@
 
 #include "platform/prompts.h"
 #include "settings/window_helpers.h"
-#include "widgets/help_request.h"
+#include "platform/help_requests.h"
 
 namespace telvane {
 namespace {
@@ -79,7 +79,7 @@ void TShowErrorForm::FitHeightToText() {
 
 void TShowErrorForm::HelpButtonClick() {
   if (ContinueButton->isVisible())
-    RequestHelp(kProblemSolverHelpTopic, this);
+    RequestHelp(kProblemSolverHelpTopic);
   else
     done(kTechnicalHelpResult);
 }
