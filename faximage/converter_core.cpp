@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "faximage/image_status.h"
+#include "platform/file_helpers.h"
 #include "platform/pending_messages.h"
+#include "platform/text.h"
 
 namespace telvane {
 
@@ -18,7 +20,9 @@ size_t ExtensionDot(const std::string& name) {
 
 int DefaultYield() {
   ProcessPendingMessages();
-  return 0;
+  // The main loop ends by itself once asked to quit; the conversion only
+  // has to stop.
+  return TakeQuitRequest() ? -image_status::GotQuitMessage : 0;
 }
 }  // namespace
 
@@ -27,6 +31,13 @@ bool HasExtension(const std::string& name) { return ExtensionDot(name) != std::s
 std::string WithDefaultExtension(const std::string& name, std::string_view ext) {
   if (name.empty() || ext.empty() || HasExtension(name)) return name;
   return name + "." + std::string(ext);
+}
+
+std::string InputFileName(const std::string& name, std::string_view ext) {
+  if (name.empty() || ext.empty() || HasExtension(name) || FileExists(name)) return name;
+  const std::string upper = name + "." + ToUpperAscii(ext);
+  const std::string lower = name + "." + ToLowerAscii(ext);
+  return !FileExists(upper) && FileExists(lower) ? lower : upper;
 }
 
 std::string ReplaceExtension(const std::string& name, std::string_view ext) {
@@ -121,10 +132,11 @@ int ConvertDocumentCore(ConverterCore& c) {
   c.width = c.width == 2048 ? 2048 : 1728;
   c.leftMargin = std::clamp(c.leftMargin, 0, c.width);
   c.topMargin = std::max(0, c.topMargin);
-  const std::string input = WithDefaultExtension(c.inFileName, c.defaultExtension);
+  const std::string input = InputFileName(c.inFileName, c.defaultExtension);
   std::string output = c.outFileName.empty() ? ReplaceExtension(input, "APF")
                                              : WithDefaultExtension(c.outFileName, "APF");
   if (output.empty()) output = c.outFileName;
+  c.outFileName = output;  // what was written, for the caller to report
   if (int rc = c.writer.CreateApfFile(output); rc < 0) return rc;
   c.page = 0;
   c.line = 0;

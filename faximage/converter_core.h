@@ -94,7 +94,8 @@ struct ConverterCore {
 // A core for `reader`, with the reader's default extension.
 std::unique_ptr<ConverterCore> NewConverterCore(std::unique_ptr<FaxInputReader> reader);
 
-// Converts core.inFileName into core.outFileName (see the .cpp for the
+// Converts core.inFileName into core.outFileName, which then holds the name
+// actually written (see the .cpp for the
 // rules on names). 0 or a negative error; on error the output is deleted.
 int ConvertDocumentCore(ConverterCore& core);
 
@@ -110,6 +111,10 @@ void PlaceImage(ConverterCore& core, int w, bool bitmapRule);
 
 // "name" + "." + ext when name has no extension.
 std::string WithDefaultExtension(const std::string& name, std::string_view ext);
+// An input file name: as given when it has an extension or exists as it is;
+// else with `ext` in upper case, or in lower case when only that exists
+// (names are case-sensitive here).
+std::string InputFileName(const std::string& name, std::string_view ext);
 // The name with its extension replaced by (or extended with) `ext`.
 std::string ReplaceExtension(const std::string& name, std::string_view ext);
 bool HasExtension(const std::string& name);

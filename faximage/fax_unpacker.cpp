@@ -68,6 +68,7 @@ int TKovaCustomFaxUnpacker::DecodePageToBitmapStatus(int page, MonoBitmap& out) 
   if (int rc = buildCore(core); rc < 0) return rc;
   const int rc = UnpackPageToBitmap(core, inFileName_, page, out);
   lastBadCodes_ = core.badCodes;
+  lastAborted_ = core.aborted;
   return rc;
 }
 
@@ -95,6 +96,7 @@ void TKovaCustomFaxUnpacker::UnpackPage(int page) {
   };
   const int rc = telvane::UnpackPage(core, inFileName_, page);
   lastBadCodes_ = core.badCodes;
+  lastAborted_ = core.aborted;
   RaiseImageError(rc);
 }
 

@@ -73,6 +73,8 @@ public:
 
   // Bad codes met by the last decode (damaged lines are dropped, not errors).
   uint64_t LastBadCodes() const { return lastBadCodes_; }
+  // Whether uoAbort ended the last decode early.
+  bool LastDecodeAborted() const { return lastAborted_; }
 
 private:
   int buildCore(UnpackerCore& core);
@@ -80,6 +82,7 @@ private:
   std::string inFileName_;
   int horizMult_ = 1, horizDiv_ = 1, vertMult_ = 1, vertDiv_ = 1;
   uint64_t lastBadCodes_ = 0;
+  bool lastAborted_ = false;
 };
 
 class TKovaFaxUnpacker : public TKovaCustomFaxUnpacker {};

@@ -96,6 +96,7 @@ int UnpackPage(UnpackerCore& c, const std::string& fileName, int page) {
   c.bytesRead = 0;
   c.whiteHeld = 0;
   c.flags &= ~unpack_flag::Abort;
+  c.aborted = false;
   if (c.outputLine) c.outputLine(kUnpackStarting, nullptr, page, 0);
   T4Decoder decoder([&c](const uint8_t* line, size_t bytes) { WhitespaceStage(c, line, bytes); });
   uint8_t buffer[apf::kMaxRecord];
@@ -118,8 +119,10 @@ int UnpackPage(UnpackerCore& c, const std::string& fileName, int page) {
       lastYieldLine = decoder.lines();
       c.yield();
     }
+    // An abort ends the page where it stands: the caller (a cancelled
+    // print, a closed viewer) gets the lines decoded so far, not an error.
     if (c.flags & unpack_flag::Abort) {
-      rc = -image_status::UnpackAbort;
+      c.aborted = true;
       break;
     }
     if (!more) break;
@@ -204,7 +207,9 @@ int UnpackPageToBitmap(UnpackerCore& c, const std::string& fileName, int page, M
   };
   const int rc = UnpackPage(c, fileName, page);
   c.outputLine = std::move(previous);
-  if (rc < 0) return rc;
+  // A page whose data breaks off still shows the lines read before the
+  // break when the caller asked for them; the error is returned as well.
+  if (rc < 0 && !(c.keepPartialPage && c.rows > 0)) return rc;
   if (memoryFailed) return -io_error::NotEnoughMemory;
 
   int widthBytes = std::max(c.widestRow, c.pageHeader.wide() ? 256 : 216);
@@ -223,10 +228,12 @@ int UnpackPageToBitmap(UnpackerCore& c, const std::string& fileName, int page, M
     const int64_t w = int64_t{c.horizMult} * packed.width / c.horizDiv;
     const int64_t h = int64_t{c.vertMult} * packed.height / c.vertDiv;
     if (w > (1 << 20) || h > (1 << 20)) return -image_status::CantMakeBitmap;
-    return StretchBitmap(packed, static_cast<int>(w), static_cast<int>(h), out);
+    if (int stretched = StretchBitmap(packed, static_cast<int>(w), static_cast<int>(h), out); stretched < 0)
+      return stretched;
+    return rc;
   }
   out = std::move(packed);
-  return 0;
+  return rc;
 }
 
 std::vector<uint8_t> EncodePcx(const MonoBitmap& b) {

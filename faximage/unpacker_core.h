@@ -43,6 +43,10 @@ struct UnpackerCore {
   ApfPageHeader pageHeader;
   uint64_t badCodes = 0;
   uint64_t linesDecoded = 0;
+  bool aborted = false;  // the last page ended early on the abort flag
+  // UnpackPageToBitmap: a page whose data ends in an error still gives the
+  // bitmap of the lines before it (and the error).
+  bool keepPartialPage = false;
 
   // flag: kUnpackStarting, kUnpackEnding or kUnpackLine.
   std::function<void(int flag, const uint8_t* line, int page, int length)> outputLine;
@@ -70,11 +74,12 @@ void SetScaling(UnpackerCore& core, int horizMult, int horizDiv, int vertMult, i
 
 int ReadFaxHeader(const std::string& fileName, ApfFileHeader& header);
 
-// Decodes page `page` through the output-line callback. 0, -8004 when the
-// abort flag stopped it, or an error.
+// Decodes page `page` through the output-line callback. The abort flag ends
+// the page early (result 0, `aborted` set); otherwise 0 or an error.
 int UnpackPage(UnpackerCore& core, const std::string& fileName, int page);
 
 // Decodes the page into a bitmap (scaled when a factor differs from 1).
+// With keepPartialPage an error after some lines fills `out` and is returned.
 int UnpackPageToBitmap(UnpackerCore& core, const std::string& fileName, int page, MonoBitmap& out);
 
 // Stretches `in` to `width` x `height` pixels; a pixel of a shrunk bitmap is

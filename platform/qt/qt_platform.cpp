@@ -1,6 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
 #include <QThread>
 
@@ -9,6 +10,19 @@
 #include "platform/ui_queue.h"
 
 namespace telvane {
+namespace {
+
+// Passes the application's quit request on to long operations that let
+// messages run (a conversion stops with "Got quit message").
+class QuitWatcher : public QObject {
+public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) PostQuitRequest();
+    return false;
+  }
+};
+
+}  // namespace
 
 void InstallQtPlatform() {
   static QtPrompts prompts;
@@ -21,6 +35,11 @@ void InstallQtPlatform() {
     if (QCoreApplication* app = QCoreApplication::instance())
       QMetaObject::invokeMethod(app, [] { UiQueue().drain(); }, Qt::QueuedConnection);
   });
+
+  if (QCoreApplication* app = QCoreApplication::instance()) {
+    static QuitWatcher watcher;
+    app->installEventFilter(&watcher);
+  }
 
   SetPendingMessagesHook([] {
     UiQueue().drain();

@@ -15,6 +15,7 @@
 #include "faximage/text_reader.h"
 #include "faximage/unpacker_core.h"
 #include "platform/io_errors.h"
+#include "platform/pending_messages.h"
 #include "tests/faximage/fax_test_util.h"
 #include "tests/faximage/libtiff_g3.h"
 #include "tests/support/temp_dir.h"
@@ -238,6 +239,44 @@ TEST(ConverterComponent, AbortAndQuitEndTheConversionAndDeleteTheOutput) {
   c.SetDocumentFile(dir.file("missing"));  // "missing.TXT" is looked for
   EXPECT_EQ(c.ConvertDocumentStatus(), -io_error::FileNotFound);
   EXPECT_FALSE(dir.exists("missing.APF"));
+}
+
+// Without a test hook the yield is the program's own: a quit request from
+// the application reaches the conversion as "Got quit message".
+TEST(ConverterComponent, AQuitRequestWhileYieldingEndsTheConversion) {
+  test::TempDir dir;
+  dir.write("in.txt", TextFixture::Lines(100));
+  TKovaFaxConverter c;
+  c.InputDocumentType = TFaxInputDocumentType::idText;
+  c.SetOptions(fax_cvt::coYield);
+  c.SetDocumentFile(dir.file("in.txt"));
+  c.OnStatus = [](TKovaCustomFaxConverter&, bool, bool, int page, int, long, long, bool&) {
+    if (page == 1) PostQuitRequest();
+  };
+  EXPECT_EQ(c.ConvertDocumentStatus(), -image_status::GotQuitMessage);
+  EXPECT_FALSE(dir.exists("in.APF"));
+  EXPECT_FALSE(TakeQuitRequest());  // taken by the conversion
+  c.OnStatus = nullptr;
+  EXPECT_EQ(c.ConvertDocumentStatus(), 0);
+}
+
+TEST(ConverterComponent, AnInputNameWithoutExtensionIsTriedAsGivenThenWithEitherCase) {
+  test::TempDir dir;
+  TKovaFaxConverter c;
+  c.InputDocumentType = TFaxInputDocumentType::idText;
+  c.Yield = [] { return 0; };
+  dir.write("plain", "as given\r\n");
+  c.SetDocumentFile(dir.file("plain"));
+  EXPECT_EQ(c.ConvertDocumentStatus(), 0);
+  EXPECT_EQ(c.Core()->outFileName, dir.file("plain.APF"));
+  dir.write("lower.txt", "lower-case extension\r\n");
+  c.SetDocumentFile(dir.file("lower"));
+  EXPECT_EQ(c.ConvertDocumentStatus(), 0);
+  dir.write("upper.TXT", "upper-case extension\r\n");
+  c.SetDocumentFile(dir.file("upper"));
+  EXPECT_EQ(c.ConvertDocumentStatus(), 0);
+  EXPECT_EQ(PageCount(dir.file("upper.APF")), 1);
+  EXPECT_EQ(InputFileName(dir.file("none"), "TXT"), dir.file("none.TXT"));  // named in the error
 }
 
 TEST(ConverterComponent, StatusReportsStartPagesAndEnd) {

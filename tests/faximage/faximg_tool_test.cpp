@@ -7,6 +7,7 @@
 #include "faximage/apf_reader.h"
 #include "tests/faximage/fax_test_util.h"
 #include "tests/faximage/libtiff_g3.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tools/faximg/faximg_commands.h"
 
@@ -45,6 +46,25 @@ TEST_F(ToolFixture, ConvertInfoAndExportAText) {
   EXPECT_EQ(rows.size(), 3u * 32);  // page 1: two lines and the empty one in front of the form feed
   // The exported PCX converts back.
   ASSERT_EQ(run({"convert", dir.file("p2.pcx"), dir.file("back.apf"), "--options", "none"}), 0) << err;
+}
+
+TEST_F(ToolFixture, ConvertReportsTheFileItWroteWhenOutHasNoExtension) {
+  dir.write("memo", "One line.\r\n\fTwo.\r\n");  // and the input has none either
+  ASSERT_EQ(run({"convert", dir.file("memo"), dir.file("out"), "--type", "text"}), 0) << err;
+  EXPECT_EQ(out, dir.file("out.APF") + ": 2 page(s)\n");
+  EXPECT_TRUE(dir.exists("out.APF"));
+}
+
+TEST_F(ToolFixture, PrintWritesTheChosenPagesToAPdfFile) {
+  dir.write("memo.txt", "One.\r\n\fTwo.\r\n\fThree.\r\n");
+  ASSERT_EQ(run({"convert", dir.file("memo.txt"), dir.file("memo.apf")}), 0) << err;
+  ASSERT_EQ(run({"print", dir.file("memo.apf"), dir.file("memo.pdf"), "--pages", "2-3", "--footer"}), 0) << err;
+  EXPECT_EQ(out, "printed pages 2-3 to " + dir.file("memo.pdf") + "\n");
+  const test::CommandResult info = test::RunCommand("pdfinfo '" + dir.file("memo.pdf") + "'");
+  EXPECT_NE(info.output.find("Pages:           2"), std::string::npos) << info.output;
+  EXPECT_EQ(run({"print", dir.file("memo.apf"), dir.file("memo.pdf"), "--pages", "2-9"}), 2);
+  EXPECT_EQ(run({"print", dir.file("memo.apf"), dir.file("nodir/memo.pdf")}), 1);
+  EXPECT_NE(err.find("could not start"), std::string::npos) << err;
 }
 
 TEST_F(ToolFixture, WrongUseAndBadFilesAreReportedWithTheirMessages) {

@@ -26,7 +26,7 @@ std::vector<uint8_t> MakePage(PageKind kind, int width, int rows, uint32_t seed)
   switch (kind) {
     case PageKind::Text:
       // Lines of "words": glyph-sized blobs of strokes, 40 rows apart.
-      for (int line = 0; line * 40 + 60 < rows; ++line) {
+      for (int line = 0; line * 40 + 65 <= rows; ++line) {  // strokes reach 64 rows below the line start
         int x = 100;
         while (x < width - 120) {
           const int letters = 2 + static_cast<int>(rng.next() % 8);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include "faximage/fax_converter.h"
 #include "faximage/image_status.h"
 #include "faximage/qt/qt_bitmap.h"
@@ -71,6 +74,28 @@ TEST(QtBitmap, MonoBitmapsRoundTripThroughQImage) {
   EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::white));
   const MonoBitmap back = FromQImage(image);
   EXPECT_EQ(back.bits, b.bits);
+}
+
+// Closing the program while a document converts: the application's quit
+// request reaches the conversion through the program's own yield.
+TEST(QuitRequest, TheApplicationQuittingEndsARunningConversion) {
+  test::TempDir dir;
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\r\n";
+  dir.write("in.txt", text);
+  TKovaFaxConverter c;
+  c.InputDocumentType = TFaxInputDocumentType::idText;
+  c.SetOptions(fax_cvt::coYield | fax_cvt::coYieldOften);
+  c.SetDocumentFile(dir.file("in.txt"));
+  int rc = 1;
+  QTimer::singleShot(0, [&] {
+    QCoreApplication::quit();
+    rc = c.ConvertDocumentStatus();
+  });
+  QCoreApplication::exec();
+  EXPECT_EQ(rc, -image_status::GotQuitMessage);
+  EXPECT_FALSE(dir.exists("in.APF"));
+  EXPECT_EQ(c.ConvertDocumentStatus(), 0);  // the request was taken
 }
 
 }  // namespace

@@ -152,13 +152,39 @@ TEST_F(UnpackFixture, OutputLineEventsBracketEveryPage) {
   EXPECT_THROW(u.UnpackPage(2), EFaxBadFormat);
 }
 
-TEST_F(UnpackFixture, AbortStopsTheDecode) {
+// A cancelled print sets uoAbort while a page decodes: the page ends where
+// it stands instead of raising "User aborted fax unpack".
+TEST_F(UnpackFixture, AbortEndsThePageWithoutAnError) {
   write({Striped({200, 200}, true)});
   u.OnStatus = [](TKovaCustomFaxUnpacker& s, const std::string&, int, long done, long total) {
     EXPECT_LE(done, total);
     s.Options |= unpacker_option::uoAbort;
   };
-  EXPECT_THROW(u.DecodePageToBitmap(1), EUnpackAbort);
+  MonoBitmap bitmap;
+  EXPECT_EQ(u.DecodePageToBitmapStatus(1, bitmap), 0);
+  EXPECT_LT(bitmap.height, 403);
+  EXPECT_TRUE(u.LastDecodeAborted());
+  u.OnStatus = nullptr;
+  u.Options = 0;
+  EXPECT_EQ(u.DecodePageToBitmap(1).height, 403);
+  EXPECT_FALSE(u.LastDecodeAborted());
+}
+
+TEST_F(UnpackFixture, TruncatedPageKeepsItsLinesWhenAskedTo) {
+  const std::string path = write({Striped({300, 300}, true)});
+  // A raw page (no length words) whose data ends before ImageLength.
+  const Bytes data = test::StripLengthWords(test::PageData(path, 1));
+  test::WriteBytes(path, test::BuildApf(1, {{apf::kFlagFine, Bytes(data.begin(), data.begin() + data.size() / 2)}},
+                                        {static_cast<uint32_t>(data.size())}));
+  UnpackerCore core;
+  MonoBitmap out;
+  const int rc = UnpackPageToBitmap(core, path, 1, out);
+  EXPECT_LT(rc, 0);
+  EXPECT_EQ(out.height, 0);
+  core.keepPartialPage = true;
+  EXPECT_EQ(UnpackPageToBitmap(core, path, 1, out), rc);
+  EXPECT_GT(out.height, 100);
+  EXPECT_LT(out.height, 603);
 }
 
 TEST_F(UnpackFixture, InFileNameSetsOutFileNameWithoutExtension) {

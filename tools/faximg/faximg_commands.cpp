@@ -15,6 +15,7 @@
 #include "faximage/image_status.h"
 #include "faximage/qt/qt_text_rasterizer.h"
 #include "faximage/unpacker_core.h"
+#include "faximage/viewer/fax_printer.h"
 #include "platform/text.h"
 
 namespace telvane::faximg {
@@ -28,7 +29,9 @@ const char kUsage[] =
     "                 [--left-margin N] [--top-margin N] [--lines-per-page N] [--tab-stop N]\n"
     "                 [--font standard|small] [--font-family NAME] [--font-size POINTS] [--station ID]\n"
     "  telvane-faximg export FILE.apf --page N OUT.bmp|OUT.pcx|OUT.dcx [--autoscale none|double|half]\n"
-    "  telvane-faximg export FILE.apf OUT.tif|OUT.pdf\n";
+    "  telvane-faximg export FILE.apf OUT.tif|OUT.pdf\n"
+    "  telvane-faximg print FILE.apf OUT.pdf [--pages FIRST-LAST] [--four-up] [--landscape] [--true-size]\n"
+    "                 [--header TEXT] [--footer]\n";
 
 std::string Extension(const std::string& name) {
   const size_t dot = name.find_last_of('.');
@@ -43,6 +46,18 @@ bool ParseInt(const std::string& text, int& value) {
   if (text.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+// Fonts and printing need a GUI application; without a display it runs
+// offscreen. Null when one exists already.
+std::unique_ptr<QGuiApplication> GuiApplication() {
+  if (QCoreApplication::instance()) return nullptr;
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "telvane-faximg";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 int Fail(std::ostream& err, const std::string& what, int status) {
@@ -159,20 +174,14 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   converter.OutFileName = files[1];
 
   std::unique_ptr<QGuiApplication> app;
-  if (*type == TFaxInputDocumentType::idTextEx && !QCoreApplication::instance()) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-      setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "telvane-faximg";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-  }
+  if (*type == TFaxInputDocumentType::idTextEx) app = GuiApplication();
   if (*type == TFaxInputDocumentType::idTextEx) InstallQtTextRasterizer();
   const int rc = converter.ConvertDocumentStatus();
   if (rc < 0) return Fail(err, files[0], rc);
+  const std::string written = converter.Core()->outFileName;  // OUT with ".APF" when it had no extension
   ApfFileHeader header;
-  ReadApfHeader(files[1], header);
-  out << files[1] << ": " << header.pageCount << " page(s)\n";
+  if (int read = ReadApfHeader(written, header); read < 0) return Fail(err, written, read);
+  out << written << ": " << header.pageCount << " page(s)\n";
   return 0;
 }
 
@@ -226,6 +235,70 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return 0;
 }
 
+int Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> files;
+  int first = 0, last = 0;
+  bool fourUp = false, landscape = false, trueSize = false, footer = false;
+  std::string header;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--pages") {
+      const std::string range = i + 1 < args.size() ? args[++i] : "";
+      const size_t dash = range.find('-');
+      if (dash == std::string::npos || !ParseInt(range.substr(0, dash), first) ||
+          !ParseInt(range.substr(dash + 1), last) || first < 1 || last < first)
+        return err << "bad --pages (FIRST-LAST)\n", 2;
+    } else if (a == "--four-up") {
+      fourUp = true;
+    } else if (a == "--landscape") {
+      landscape = true;
+    } else if (a == "--true-size") {
+      trueSize = true;
+    } else if (a == "--footer") {
+      footer = true;
+    } else if (a == "--header") {
+      if (i + 1 >= args.size()) return err << "bad --header\n", 2;
+      header = args[++i];
+    } else if (!a.empty() && a[0] == '-') {
+      return err << "unknown option " << a << "\n" << kUsage, 2;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.size() != 2 || Extension(files[1]) != "pdf") return err << kUsage, 2;
+  const std::unique_ptr<QGuiApplication> app = GuiApplication();
+  TKovaFaxPrinter printer;
+  printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+  printer.Printer().setOutputFileName(QString::fromStdString(files[1]));
+  printer.Printer().setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  printer.MultiPage = fourUp;
+  printer.PrintScale = trueSize ? TFaxPrintScale::psNone : TFaxPrintScale::psFitToPage;
+  printer.FaxHeader.Enabled = !header.empty();
+  printer.FaxHeader.Caption = header;
+  printer.FaxFooter.Enabled = footer;
+  printer.FaxFooter.Caption = "Page: $P of $N";
+  try {
+    printer.SetFileName(files[0]);
+  } catch (const EFaxImageError& e) {
+    return Fail(err, files[0], e.code());
+  }
+  if (printer.PageCount() == 0) return err << files[0] << ": the fax has no pages\n", 1;
+  if (first) {
+    if (last > printer.PageCount()) return err << "the fax has " << printer.PageCount() << " page(s)\n", 2;
+    printer.FirstPage = first;
+    printer.LastPage = last;
+  }
+  try {
+    printer.PrintPages();
+  } catch (const EFaxPrintError& e) {
+    return err << files[1] << ": " << e.what() << "\n", 1;
+  } catch (const EFaxImageError& e) {
+    return Fail(err, files[0], e.code());
+  }
+  out << "printed pages " << printer.FirstPage << "-" << printer.LastPage << " to " << files[1] << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -233,6 +306,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (args[0] == "info") return Info(args, out, err);
   if (args[0] == "convert") return Convert(args, out, err);
   if (args[0] == "export") return Export(args, out, err);
+  if (args[0] == "print") return Print(args, out, err);
   err << kUsage;
   return 2;
 }

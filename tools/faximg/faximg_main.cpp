@@ -1,10 +1,11 @@
 // telvane-faximg: information on fax image files, conversion of text and
-// images into them, export of pages and whole faxes.
+// images into them, export of pages and whole faxes, printing to PDF.
 //
 //   telvane-faximg info FILE.apf
 //   telvane-faximg convert INPUT OUT.apf [--type text|textex|tiff|pcx|dcx|bmp] [--fine] [--wide] [--options ...]
 //   telvane-faximg export FILE.apf --page N OUT.bmp|OUT.pcx|OUT.dcx
 //   telvane-faximg export FILE.apf OUT.tif|OUT.pdf
+//   telvane-faximg print FILE.apf OUT.pdf [--pages FIRST-LAST] [--four-up] [--landscape] [--true-size] ...
 
 #include <iostream>
 #include <string>
