@@ -1,59 +1,88 @@
 #include "app/quick_setup.h"
 
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "platform/prompts.h"
 #include "settings/app_settings.h"
+#include "settings/find_modem_form.h"
+#include "settings/radio_group.h"
 #include "settings/window_helpers.h"
 
 namespace telvane {
 
-TQuickSetup::TQuickSetup(QWidget* parent)
-    : QDialog(parent), port_(new QComboBox(this)), name_(new QLineEdit(this)), fax_(new QLineEdit(this)) {
-  setObjectName(QStringLiteral("QuickSetup"));
-  setWindowTitle(QStringLiteral("Quick Setup"));
-  port_->setObjectName(QStringLiteral("PortBox"));
-  name_->setObjectName(QStringLiteral("NameEdit"));
-  fax_->setObjectName(QStringLiteral("FaxEdit"));
-  for (int i = 1; i <= 8; ++i) port_->addItem(QStringLiteral("COM%1").arg(i));
-  port_->setCurrentIndex(AppSettings.ComPort >= 0 && AppSettings.ComPort < 8 ? AppSettings.ComPort : 0);
-  name_->setMaxLength(35);
-  name_->setText(QString::fromStdString(AppSettings.UserName));
-  fax_->setMaxLength(20);
-  fax_->setText(QString::fromStdString(AppSettings.UserFax));
+TQuickSetupForm::TQuickSetupForm(QWidget* parent)
+    : QDialog(parent),
+      ComPort(new RadioGroup(QStringLiteral("Port"), {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"}, 3, this)),
+      Name(new QLineEdit(this)), FaxNumber(new QLineEdit(this)) {
+  setObjectName(QStringLiteral("TQuickSetupForm"));
+  setWindowTitle(QStringLiteral("Quick Setup Form"));
+  ComPort->setObjectName(QStringLiteral("ComPort"));
+  Name->setObjectName(QStringLiteral("Name"));
+  FaxNumber->setObjectName(QStringLiteral("FaxNumber"));
+  Name->setMaxLength(35);
+  FaxNumber->setMaxLength(20);
 
-  auto* intro = new QLabel(QStringLiteral("Welcome to Telvane. Tell it where your fax modem is and who is sending."), this);
+  // A first run reads ComPort -1 again: Com1 stays selected.
+  LoadSettings();
+  ComPort->setItemIndex(AppSettings.ComPort >= 0 ? AppSettings.ComPort : 0);
+  Name->setText(QString::fromStdString(AppSettings.UserName));
+  FaxNumber->setText(QString::fromStdString(AppSettings.UserFax));
+
+  auto* intro = new QLabel(QStringLiteral("Welcome to Telvane. Tell it which port your fax modem is on (or let it "
+                                          "find the modem), and who is sending."), this);
   intro->setWordWrap(true);
+  auto* find = new QPushButton(QStringLiteral("Find Modem Port"), this);
+  find->setObjectName(QStringLiteral("FindModemButton"));
+  connect(find, &QPushButton::clicked, this, [this] { FindModemPort(this, *ComPort, portMapping_); });
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Modem &port:"), port_);
-  form->addRow(QStringLiteral("Your &name:"), name_);
-  form->addRow(QStringLiteral("Your &fax number:"), fax_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  form->addRow(QStringLiteral("Your &name"), Name);
+  form->addRow(QStringLiteral("Your &fax number (Station ID#)"), FaxNumber);
+  auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+  auto* cancel = new QPushButton(QStringLiteral("Cance&l"), this);
+  ok->setObjectName(QStringLiteral("Finishbutton"));
+  cancel->setObjectName(QStringLiteral("CancelButton"));
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* findRow = new QHBoxLayout;
+  findRow->addWidget(find);
+  findRow->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(intro);
+  layout->addWidget(ComPort);
+  layout->addLayout(findRow);
   layout->addLayout(form);
-  layout->addWidget(buttons);
-  setMinimumWidth(380);
+  layout->addLayout(buttons);
+  setMinimumWidth(420);
 }
 
-void TQuickSetup::accept() {
-  AppSettings.ComPort = port_->currentIndex();
-  AppSettings.UserName = name_->text().trimmed().toStdString();
-  AppSettings.UserFax = fax_->text().trimmed().toStdString();
+void TQuickSetupForm::accept() {
   FirstRun = false;
+  AppSettings.ComPort = ComPort->itemIndex();
+  AppSettings.UserName = Name->text().toStdString();
+  AppSettings.UserFax = FaxNumber->text().toStdString();
   try {
+    SavePortMapping(portMapping_);
     SaveSettings();
   } catch (const SettingsWriteError& e) {
     ShowError(e.what());
   }
   QDialog::accept();
+}
+
+bool RunQuickSetup(QWidget* parent) {
+  TQuickSetupForm setup(parent);
+  CenterWindow(setup);
+  return setup.exec() == QDialog::Accepted;
 }
 
 }  // namespace telvane

@@ -1,24 +1,37 @@
 #pragma once
-// The first-run setup: the modem's port, the sender's name and fax number.
-// The full modem discovery window replaces it later.
+// The first-run setup: the modem's port (found for the user when asked),
+// the sender's name and fax number.
 
 #include <QDialog>
 
-class QComboBox;
+#include "settings/port_mapping.h"
+
 class QLineEdit;
 
 namespace telvane {
 
-class TQuickSetup : public QDialog {
+class RadioGroup;
+
+class TQuickSetupForm : public QDialog {
   Q_OBJECT
 public:
-  explicit TQuickSetup(QWidget* parent = nullptr);
+  // Loads the settings and shows them; on a first run Com1 is selected.
+  explicit TQuickSetupForm(QWidget* parent = nullptr);
+  // "Ok": stores the port, name and fax number, clears the first-run flag
+  // and saves.
   void accept() override;
 
 private:
-  QComboBox* port_;
-  QLineEdit* name_;
-  QLineEdit* fax_;
+  RadioGroup* ComPort;
+  QLineEdit* Name;
+  QLineEdit* FaxNumber;
+  PortMapping portMapping_;
 };
+
+// The main window still names the window by its former name.
+using TQuickSetup = TQuickSetupForm;
+
+// Shows the quick setup; true when the user confirmed with "Ok".
+bool RunQuickSetup(QWidget* parent);
 
 }  // namespace telvane

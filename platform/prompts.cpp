@@ -19,7 +19,9 @@ bool showPrompt(PromptKind kind, std::string_view text, std::string_view caption
 
 PromptHandler* SetPromptHandler(PromptHandler* handler) { return g_handler.exchange(handler); }
 
-void ShowInformation(std::string_view text) { showPrompt(PromptKind::Information, text, "Information"); }
+void ShowInformation(std::string_view text, std::string_view caption) {
+  showPrompt(PromptKind::Information, text, caption);
+}
 
 bool AskYesNo(std::string_view text, std::string_view caption) {
   return showPrompt(PromptKind::YesNo, text, caption);

@@ -32,7 +32,8 @@ public:
 // one. With no handler the prompts go to standard error and answer No.
 PromptHandler* SetPromptHandler(PromptHandler* handler);
 
-void ShowInformation(std::string_view text);
+// The caption is "Information" unless a window names its own.
+void ShowInformation(std::string_view text, std::string_view caption = "Information");
 bool AskYesNo(std::string_view text, std::string_view caption);
 bool AskYesNoDefaultNo(std::string_view text, std::string_view caption);
 void ShowError(std::string_view text, std::string_view caption = "Error");

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/prompts.h"
 #include "settings/app_settings.h"
 #include "settings/ini_file.h"
 #include "settings/window_placement.h"
@@ -98,7 +99,13 @@ bool ChooseDefaultFont(QWidget* parent) {
   AppSettings.DefaultFontBold = chosen.bold();
   AppSettings.DefaultFontItalic = chosen.italic();
   AppSettings.DefaultFontUnderline = chosen.underline();
-  SaveSettings();
+  // The choice is kept in memory; a file that cannot be written is the
+  // user's to hear about, not an exception in the editor that asked.
+  try {
+    SaveSettings();
+  } catch (const SettingsWriteError& e) {
+    ShowError(e.what());
+  }
   return true;
 }
 
