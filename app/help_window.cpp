@@ -7,6 +7,16 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// The help pages are compiled into the app library; a static library's
+// resources reach the program only once registered by name.
+static void registerHelpPages() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(help);
+    return true;
+  }();
+  (void)registered;
+}
+
 namespace telvane {
 
 QUrl HelpTopicUrl(int context) {
@@ -28,6 +38,7 @@ QUrl HelpTopicUrl(int context) {
 }
 
 THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser(this)) {
+  registerHelpPages();
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Telvane Help"));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -62,6 +73,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextB
 void THelpWindow::showTopic(int context) { browser_->setSource(HelpTopicUrl(context)); }
 
 QUrl THelpWindow::currentUrl() const { return browser_->source(); }
+
+QString THelpWindow::shownText() const { return browser_->toPlainText(); }
 
 void ShowHelp(int context, QWidget* parent) {
   static QPointer<THelpWindow> window;

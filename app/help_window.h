@@ -27,6 +27,7 @@ public:
   explicit THelpWindow(QWidget* parent = nullptr);
   void showTopic(int context);
   QUrl currentUrl() const;
+  QString shownText() const;
 
 private:
   QTextBrowser* browser_;

@@ -14,10 +14,15 @@
 
 namespace telvane {
 
+// The columns a grid shows: the main window's, or the log maintenance
+// window's (which adds "Deleted?" and orders them for deciding what to
+// delete).
+enum class LogColumns { Main, Cleanup };
+
 class LogTableModel : public QAbstractTableModel {
   Q_OBJECT
 public:
-  LogTableModel(LogTables& tables, LogKind kind, QObject* parent = nullptr);
+  LogTableModel(LogTables& tables, LogKind kind, QObject* parent = nullptr, LogColumns columns = LogColumns::Main);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -26,9 +31,15 @@ public:
 
   // Width of a column in characters, from the table's display widths.
   int displayWidth(int column) const;
+  // The table field (or calculated field) a column shows.
+  QString fieldName(int column) const;
 
   // Reads the visible rows again (after any change to the table).
   void reload();
+  // Shows only the rows holding `text` (blank: every row). A text that
+  // extends the previous one narrows the rows already found.
+  void setSearchText(const QString& text);
+  const QString& searchText() const { return search_; }
   // Shows nothing until the next reload (while the table is rebuilt).
   void suspend();
   // Makes the table's current row the one shown at `row`.
@@ -42,11 +53,14 @@ signals:
 
 private:
   const QStringList& fetch(int row) const;
+  void resetRows(std::vector<uint32_t> rows);
 
   LogTables& tables_;
   LogKind kind_;
+  LogColumns columns_;
   std::vector<uint32_t> records_;
   int currentRow_ = -1;
+  QString search_;
   mutable QHash<uint32_t, QStringList> cache_;  // rows painted so far, by record number
 };
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/program_directory.h"
-#include "platform/text.h"
+#include "app/log_search.h"
+#include "app/received_fax_file.h"
 #include "records/fax_records.h"
 #include "records/rebuild_indexes.h"
 
@@ -93,11 +93,7 @@ bool LogTables::DeleteCurrentOutgoing() {
 bool LogTables::DeleteCurrentReceived() {
   RecordTable& log = impl_->records.RecTable();
   // The file's path is found before the row goes.
-  std::optional<std::string> file;
-  const std::string name = TrimSpaces(log.Field("FAXFILE"));
-  if (!name.empty()) {
-    if (const auto dir = FindFileNoCase(ProgramDirectory(), "receive")) file = FindFileNoCase(*dir, name);
-  }
+  const std::optional<std::string> file = ReceivedFaxPath(log.Field("FAXFILE"));
   const bool ok = log.DeleteRow();
   leaveDeletedRow(log);
   log.Refresh();
@@ -111,6 +107,12 @@ bool LogTables::DeleteCurrentReceived() {
 std::vector<uint32_t> LogTables::VisibleRecords(LogKind kind) const {
   xbase::Table* t = impl_->log(kind).table();
   return t ? t->VisibleRecords() : std::vector<uint32_t>{};
+}
+
+std::vector<uint32_t> LogTables::SearchRecords(LogKind kind, const std::vector<uint32_t>& rows,
+                                               std::string_view text) const {
+  xbase::Table* t = impl_->log(kind).table();
+  return t ? SearchLog(*t, kind, rows, text) : std::vector<uint32_t>{};
 }
 
 uint32_t LogTables::CurrentRecord(LogKind kind) const {
@@ -129,9 +131,13 @@ LogRow LogTables::ReadRow(LogKind kind, uint32_t record) const {
     if (fields[i].type == 'M') continue;  // memos are never shown in a grid
     row.fields[std::string(fields[i].name)] = t->FieldText(record, static_cast<int>(i));
   }
-  if (kind == LogKind::Outgoing) row.fields["SentYesNo"] = FaxRecords::CalcFieldsOf(*t, record).SentYesNo;
+  const LogCalcFields calculated = FaxRecords::CalcFieldsOf(*t, record);
+  if (kind == LogKind::Outgoing) row.fields["SentYesNo"] = calculated.SentYesNo;
+  row.fields["ISDELETED"] = calculated.ISDELETED;
   return row;
 }
+
+FaxRecords& LogTables::Records() { return impl_->records; }
 
 bool LogTables::RebuildIndexes(const std::function<void(const std::string&)>& progress) {
   return telvane::RebuildIndexes(impl_->records, [&](std::string_view text) { progress(std::string(text)); });

@@ -8,9 +8,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace telvane {
+
+class FaxRecords;
 
 enum class LogKind { Outgoing, Received };
 
@@ -58,9 +61,15 @@ public:
 
   // The record numbers of the rows a grid shows, in the log's current order.
   std::vector<uint32_t> VisibleRecords(LogKind kind) const;
+  // The rows of `rows` that hold `text` in a searched field (log_search.h).
+  std::vector<uint32_t> SearchRecords(LogKind kind, const std::vector<uint32_t>& rows, std::string_view text) const;
   uint32_t CurrentRecord(LogKind kind) const;
   void GoTo(LogKind kind, uint32_t record);
   LogRow ReadRow(LogKind kind, uint32_t record) const;
+
+  // The tables themselves, for the log maintenance and the commands that
+  // edit a row.
+  FaxRecords& Records();
 
   // Packs both logs and rebuilds every index tag, reporting each step.
   bool RebuildIndexes(const std::function<void(const std::string&)>& progress);

@@ -2,15 +2,18 @@
 
 #include <QApplication>
 
+#include "app/application.h"
 #include "app/main_screen.h"
 #include "app/receive_notification.h"
 #include "app/single_instance.h"
 #include "platform/qt/qt_platform.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Telvane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Telvane"));
+  // Qt sees the program's name only: no command-line argument changes what
+  // Telvane does, Qt's own options (-reverse, -style, -platform) included.
+  int qtArgc = argc > 0 ? 1 : 0;
+  QApplication app(qtArgc, argv);
+  telvane::SetApplicationNames();
 
   // A second copy hands over to the first before it touches any file.
   telvane::SingleInstanceGuard guard(telvane::SingleInstanceGuard::InstanceKey());
@@ -18,6 +21,9 @@ int main(int argc, char* argv[]) {
 
   telvane::InstallQtPlatform();
   telvane::TMainScreen mainScreen;
+  // A log that cannot be opened has had its message: the program ends
+  // without showing an empty window.
+  if (mainScreen.StartFailed) return 1;
   QObject::connect(&guard, &telvane::SingleInstanceGuard::activationRequested, &mainScreen, [&mainScreen] {
     if (mainScreen.isMinimized()) mainScreen.showNormal();
     mainScreen.raise();

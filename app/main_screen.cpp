@@ -3,17 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <algorithm>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSoundEffect>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -25,15 +27,23 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/column_fit.h"
+#include "app/command_availability.h"
+#include "app/dm_form.h"
+#include "app/fax_row_texts.h"
 #include "app/help_window.h"
 #include "app/hints.h"
 #include "app/log_table_model.h"
 #include "app/log_tables.h"
 #include "app/quick_setup.h"
 #include "app/rebuild_indexes.h"
+#include "app/received_notes.h"
+#include "app/web_page.h"
 #include "platform/pending_messages.h"
 #include "platform/program_directory.h"
 #include "platform/prompts.h"
+#include "platform/text.h"
+#include "records/fax_records.h"
 #include "settings/app_settings.h"
 #include "settings/window_helpers.h"
 #include "widgets/title_panel.h"
@@ -68,18 +78,42 @@ int columnWidth(const QTableView& grid, const LogTableModel& model, int column) 
   return width + padding;
 }
 
-// Widens columns whose first rows hold longer texts than the design width
-// allows, up to a limit, so the first screen shows whole values.
-void fitColumns(QTableView& grid) {
-  constexpr int sampledRows = 40;
-  const int limit = grid.fontMetrics().averageCharWidth() * 40;
-  grid.horizontalHeader()->setResizeContentsPrecision(sampledRows);
-  for (int c = 0; c + 1 < grid.model()->columnCount(); ++c) {  // the last column stretches
-    const int designed = grid.columnWidth(c);
-    grid.resizeColumnToContents(c);
-    grid.setColumnWidth(c, std::max(designed, std::min(grid.columnWidth(c), limit)));
+// Sizes the columns to their contents within the grid's width, so the
+// whole row is seen without scrolling; the last column takes what is left.
+void fitColumns(QTableView& grid, const LogTableModel& model) {
+  std::vector<ColumnWant> wants;
+  for (int c = 0; c < model.columnCount(); ++c) {
+    const int designed = columnWidth(grid, model, c);
+    const QString title = model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    int minimum = grid.horizontalHeader()->fontMetrics().horizontalAdvance(title) + 14;
+    if (title.startsWith(QStringLiteral("Date"))) minimum = std::max(minimum, designed);
+    wants.push_back({std::max({designed, static_cast<const QAbstractItemView&>(grid).sizeHintForColumn(c), minimum}), minimum});
   }
+  // A pixel to spare: the grid lines make a row one pixel wider than its
+  // columns, which would bring up a scroll bar for it.
+  const std::vector<int> widths = FitColumnWidths(wants, grid.viewport()->width() - 2);
+  // The last column too: the header stretches it into what is left, but
+  // never below the width it last had.
+  for (int c = 0; c < model.columnCount(); ++c) grid.setColumnWidth(c, widths[static_cast<size_t>(c)]);
 }
+
+// Refits a grid's columns whenever its visible area changes size.
+class ColumnFitter : public QObject {
+public:
+  ColumnFitter(QTableView& grid, const LogTableModel& model) : QObject(&grid), grid_(grid), model_(model) {
+    grid.viewport()->installEventFilter(this);
+  }
+
+protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) fitColumns(grid_, model_);
+    return false;
+  }
+
+private:
+  QTableView& grid_;
+  const LogTableModel& model_;
+};
 
 }  // namespace
 
@@ -171,13 +205,14 @@ void TMainScreen::createBrowsePanel() {
     grid->setShowGrid(true);
     grid->setAlternatingRowColors(false);
     grid->setWordWrap(false);
+    grid->setTabKeyNavigation(false);  // Tab moves on to the buttons, as in any list
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->verticalHeader()->setFixedWidth(14);  // the row indicator column
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->horizontalHeader()->setStretchLastSection(true);
-    for (int c = 0; c < model->columnCount(); ++c) grid->setColumnWidth(c, columnWidth(*grid, *model, c));
+    new ColumnFitter(*grid, *model);
     connect(grid, &QTableView::doubleClicked, this, &TMainScreen::FaxGridDblClick);
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
             [model](const QModelIndex& current) { model->setCurrentRow(current.row()); });
@@ -202,13 +237,43 @@ void TMainScreen::createBrowsePanel() {
     SetButtons();
   });
 
+  createSearchField();
+  auto* bottom = new QHBoxLayout;
+  bottom->setContentsMargins(0, 0, 4, 0);
+  bottom->addWidget(TabSet1);
+  bottom->addStretch();
+  bottom->addWidget(SearchEdit);
+
   auto* layout = new QVBoxLayout(BrowsePanel);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(ButtonBar);
   layout->addWidget(NoteBook, 1);
-  layout->addWidget(TabSet1);
+  layout->addLayout(bottom);
   setCentralWidget(BrowsePanel);
+}
+
+void TMainScreen::createSearchField() {
+  SearchEdit = new QLineEdit(BrowsePanel);
+  SearchEdit->setObjectName(QStringLiteral("SearchEdit"));
+  SearchEdit->setPlaceholderText(QStringLiteral("Search (Ctrl+F)"));
+  SearchEdit->setToolTip(QStringLiteral("Show the faxes whose recipient, sender, fax number, subject or notes hold "
+                                        "this text; Escape shows all again"));
+  SearchEdit->setClearButtonEnabled(true);
+  SearchEdit->setMaximumWidth(SearchEdit->fontMetrics().averageCharWidth() * 28);
+  connect(SearchEdit, &QLineEdit::textChanged, this, &TMainScreen::SearchChanged);
+  SearchEdit->installEventFilter(this);
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  connect(find, &QShortcut::activated, SearchEdit, [this] {
+    SearchEdit->setFocus(Qt::ShortcutFocusReason);
+    SearchEdit->selectAll();
+  });
+}
+
+void TMainScreen::SearchChanged(const QString& text) {
+  faxModel_->setSearchText(text);
+  recModel_->setSearchText(text);
+  applyCommandStates();
 }
 
 void TMainScreen::createStatusPanel() {
@@ -286,12 +351,18 @@ void TMainScreen::createMenus() {
 void TMainScreen::FormCreate() {
   FirstActivation = true;
   ShowPage(LogPage::Outgoing);
+  // Each log that fails gets its message; the close comes after both, so
+  // it never runs inside a message box while the window is half made.
   if (!tables_->OpenFaxDBF()) {
     ShowInformation("Unable to open/create the FAX datafile - closing program");
-    PostCloseProgram();
+    StartFailed = true;
   }
   if (!tables_->OpenRecFaxDBF()) {
     ShowInformation("Unable to open/create the FAX RECEIVE datafile - closing program");
+    StartFailed = true;
+  }
+  if (StartFailed) {
+    closing_ = true;
     PostCloseProgram();
   }
   // The grids open in the order they will keep (newest first), so the
@@ -300,8 +371,8 @@ void TMainScreen::FormCreate() {
   tables_->PrepareRecOrder();
   faxModel_->reload();
   recModel_->reload();
-  fitColumns(*FaxGrid);
-  fitColumns(*RecFaxGrid);
+  fitColumns(*FaxGrid, *faxModel_);
+  fitColumns(*RecFaxGrid, *recModel_);
   LoadSettings();
   if (AppSettings.ComPort == -1) {
     FirstRun = true;
@@ -361,6 +432,9 @@ bool TMainScreen::FormCloseQuery() {
 void TMainScreen::FormClose() {
   if (InReceiveMode) ReceiveButtonClick();  // stops receive mode
   SetButtons();
+  // A start that failed changed nothing worth keeping, and its one message
+  // has been shown: a settings write error on top would be a second one.
+  if (StartFailed) return;
   try {
     SaveWindowPlacement(*this);
     SaveSettings();
@@ -376,6 +450,15 @@ void TMainScreen::closeEvent(QCloseEvent* event) {
   }
   FormClose();
   event->accept();
+}
+
+bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SearchEdit && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !SearchEdit->text().isEmpty()) {
+    SearchEdit->clear();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 bool TMainScreen::event(QEvent* event) {
@@ -416,21 +499,57 @@ void TMainScreen::SetStatusText(const QString& text) { status->setText(text); }
 QString TMainScreen::StatusText() const { return status->text(); }
 
 void TMainScreen::SetButtons() {
-  const bool outHas = tables_->PrepareFaxOrder();
-  const bool recHas = tables_->PrepareRecOrder();
+  tables_->PrepareFaxOrder();
+  tables_->PrepareRecOrder();
   faxModel_->reload();
   recModel_->reload();
-  const CommandStates s = ComputeCommandStates(CurrentPage(), outHas, recHas, InReceiveMode);
+  applyCommandStates();
+}
+
+void TMainScreen::applyCommandStates() {
+  // A log "has rows" when the grid shows one: a search may hide them all.
+  const bool outHas = faxModel_->rowCount() > 0;
+  const bool recHas = recModel_->rowCount() > 0;
+  const LogPage page = CurrentPage();
+  const CommandStates s = ComputeCommandStates(page, outHas, recHas, InReceiveMode);
+  const bool editAvailable = page == LogPage::Incoming || CommandAvailable(Command::EditSentFax);
   FaxGrid->setEnabled(s.faxGrid);
   RecFaxGrid->setEnabled(s.recFaxGrid);
-  Newbutton->setEnabled(s.newFax);
-  mnuNewFax->setEnabled(s.newFax);
-  mnuCloneFax->setEnabled(s.cloneFax);
-  SendButton->setEnabled(s.send);
-  mnuSendFax->setEnabled(s.send);
-  mnuReceiveFaxes->setEnabled(s.receive);
-  for (QPushButton* b : {EditButton, DeleteButton, ViewFaxButton, Printbutton}) b->setEnabled(s.edit);
-  for (QAction* a : {mnuEditFax, mnuDeleteFax, mnuViewPrint}) a->setEnabled(s.edit);
+  enableCommand(Newbutton, mnuNewFax, s.newFax, CommandAvailable(Command::NewFax));
+  enableCommand(nullptr, mnuCloneFax, s.cloneFax, CommandAvailable(Command::NewFax));
+  enableCommand(SendButton, mnuSendFax, s.send, CommandAvailable(Command::SendFax));
+  enableCommand(ReceiveButton, mnuReceiveFaxes, s.receive, CommandAvailable(Command::ReceiveFaxes));
+  enableCommand(EditButton, mnuEditFax, s.edit, editAvailable);
+  enableCommand(DeleteButton, mnuDeleteFax, s.del, true);
+  enableCommand(ViewFaxButton, mnuViewPrint, s.view, CommandAvailable(Command::ViewFax));
+  enableCommand(Printbutton, nullptr, s.print, CommandAvailable(Command::PrintFax));
+  enableCommand(nullptr, mnuCoverSheets, true, CommandAvailable(Command::CoverSheets));
+  enableCommand(nullptr, mnuPhoneBook, true, CommandAvailable(Command::PhoneBook));
+  enableCommand(nullptr, mnuPreferences, true, CommandAvailable(Command::Preferences));
+  enableCommand(nullptr, mnuConfiguration, true, CommandAvailable(Command::Configuration));
+}
+
+// A command whose window comes later is disabled and says so in its hint;
+// the Part's own hint comes back once it is available.
+void TMainScreen::enableCommand(QPushButton* button, QAction* action, bool enabled, bool available) {
+  const auto hintOf = [available](const QVariant& designed) {
+    const QString hint = designed.toString();
+    if (available) return hint;
+    return hint.isEmpty() ? QString::fromLatin1(LaterVersionHint) : hint + QStringLiteral(" (") +
+                                                                       QString::fromLatin1(LaterVersionHint).toLower() +
+                                                                       QStringLiteral(")");
+  };
+  if (button) {
+    if (!button->property("designedHint").isValid()) button->setProperty("designedHint", button->toolTip());
+    button->setEnabled(enabled && available);
+    button->setToolTip(hintOf(button->property("designedHint")));
+  }
+  if (action) {
+    if (!action->property("designedHint").isValid()) action->setProperty("designedHint", action->statusTip());
+    action->setEnabled(enabled && available);
+    action->setStatusTip(hintOf(action->property("designedHint")));
+    action->setToolTip(available ? action->text().remove(QLatin1Char('&')) : hintOf(action->property("designedHint")));
+  }
 }
 
 void TMainScreen::applyHints() { SetHintsEnabled(AppSettings.HintsOn); }
@@ -439,10 +558,6 @@ bool TMainScreen::refusedInReceiveMode() {
   if (!InReceiveMode) return false;
   ShowInformation(ReceiveModeRefusal);
   return true;
-}
-
-void TMainScreen::notAvailableYet(const QString& command) {
-  ShowInformation((command + QStringLiteral(" is not available yet in this version of Telvane.")).toStdString());
 }
 
 bool TMainScreen::FaxTableCloseAndOpen() {
@@ -458,15 +573,16 @@ bool TMainScreen::RecTableCloseAndOpen() {
 }
 
 // --- commands --------------------------------------------------------------
+// A handler whose window comes later returns at once: its button and menu
+// are disabled, and only a shortcut typed at the wrong moment reaches it.
 
 void TMainScreen::ExitbuttonClick() { close(); }
 
 void TMainScreen::NewbuttonClick() {
-  if (refusedInReceiveMode()) {
+  if (refusedInReceiveMode() || !CommandAvailable(Command::NewFax)) {
     CloneNext = false;
     return;
   }
-  notAvailableYet(CloneNext ? QStringLiteral("Cloning a fax") : QStringLiteral("Composing a fax"));
   CloneNext = false;
   SetButtons();
 }
@@ -483,34 +599,55 @@ void TMainScreen::CloneFaxClick() {
 void TMainScreen::EditButtonClick() {
   if (refusedInReceiveMode()) return;
   if (CurrentPage() == LogPage::Incoming) {
-    editReceivedFaxNotes();
+    EditReceivedFax();
     return;
   }
   if (!tables_->FaxHasRows()) {
     beep();
     return;
   }
-  notAvailableYet(QStringLiteral("Editing a fax"));
+}
+
+void TMainScreen::EditReceivedFax() {
+  if (!tables_->RecHasRows() || recModel_->rowCount() == 0) {
+    beep();
+    return;
+  }
+  RecordTable& log = tables_->Records().RecTable();
+  const uint32_t record = log.RecNo();
+  TEditReceiveNotes notes(this);
+  notes.FromLabel->setText(QStringLiteral("From: ") + QString::fromStdString(log.Field("FROM")).trimmed());
+  notes.Notes->setText(QString::fromStdString(log.Field("NOTES")).trimmed());
+  CenterWindow(notes);
+  if (notes.exec() != QDialog::Accepted) return;
+  if (record > 0) log.Go(record);
+  if (!log.Edit() || !log.SetField("NOTES", notes.Notes->text().toStdString()) || !log.Post()) {
+    ShowInformation("The notes could not be saved: " + log.lastError());
+    log.Cancel();
+  }
+  recModel_->reload();
+  SetButtons();
 }
 
 void TMainScreen::DeleteButtonClick() {
+  // The question shows the fields without the blanks that fill them out.
   if (CurrentPage() == LogPage::Incoming) {
     if (refusedInReceiveMode()) return;
-    if (!tables_->RecHasRows()) {
+    if (!tables_->RecHasRows() || recModel_->rowCount() == 0) {
       beep();
       return;
     }
-    const std::string from = tables_->CurrentRecField("FROM");
+    const std::string from = TrimSpaces(tables_->CurrentRecField("FROM"));
     if (AskYesNoDefaultNo("Delete the current fax?\r\n(from: \"" + from + "\")", "Delete")) {
       tables_->DeleteCurrentReceived();
       recModel_->reload();
     }
   } else {
-    if (!tables_->FaxHasRows()) {
+    if (!tables_->FaxHasRows() || faxModel_->rowCount() == 0) {
       beep();
       return;
     }
-    const std::string subject = tables_->CurrentFaxField("SUBJECT");
+    const std::string subject = TrimSpaces(tables_->CurrentFaxField("SUBJECT"));
     if (AskYesNoDefaultNo("Delete the current fax?\r\n(subject: \"" + subject + "\")", "Delete")) {
       tables_->DeleteCurrentOutgoing();
       faxModel_->reload();
@@ -534,10 +671,9 @@ void TMainScreen::SendButtonClick() {
     beep();
     return;
   }
-  notAvailableYet(QStringLiteral("Sending"));
 }
 
-void TMainScreen::ReceiveButtonClick() { notAvailableYet(QStringLiteral("Receiving")); }
+void TMainScreen::ReceiveButtonClick() {}
 
 void TMainScreen::ViewFaxButtonClick() { viewOrPrint(false); }
 
@@ -546,34 +682,48 @@ void TMainScreen::PrintbuttonClick() { viewOrPrint(true); }
 void TMainScreen::FaxGridDblClick() { viewOrPrint(false); }
 
 void TMainScreen::viewOrPrint(bool print) {
-  notAvailableYet(print ? QStringLiteral("Printing") : QStringLiteral("The fax viewer"));
-}
-
-void TMainScreen::editReceivedFaxNotes() {
-  if (!tables_->RecHasRows()) {
-    beep();
-    return;
+  if (!CommandAvailable(print ? Command::PrintFax : Command::ViewFax)) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SetStatusText(QStringLiteral("Preparing files for viewing..."));
+  ProcessPendingMessages();
+  if (CurrentPage() == LogPage::Incoming) {
+    const LogRow row = tables_->ReadRow(LogKind::Received, tables_->CurrentRecord(LogKind::Received));
+    const ReceivedFaxCheck check = CheckReceivedFax(row);
+    if (!check.error.empty()) ShowInformation(check.error);
   }
-  notAvailableYet(QStringLiteral("Editing notes"));
+  QApplication::restoreOverrideCursor();
+  SetStatusText({});
 }
 
 void TMainScreen::mnuCleanupClick() {
   if (refusedInReceiveMode()) return;
-  notAvailableYet(QStringLiteral("Fax Log Cleanup"));
+  bool changed = false;
+  {
+    TDMForm cleanup(*tables_, this);
+    CenterWindow(cleanup);
+    cleanup.exec();
+    changed = cleanup.Changed;
+  }
+  if (changed)
+    rebuildIndexes();  // packs away every row deleted there
+  else
+    SetButtons();
 }
 
 void TMainScreen::mnuCoverSheetsClick() {
   if (refusedInReceiveMode()) return;
-  notAvailableYet(QStringLiteral("Cover Sheets"));
 }
 
 void TMainScreen::mnuPhoneBookClick() {
   if (refusedInReceiveMode()) return;
-  notAvailableYet(QStringLiteral("The Phone Book"));
 }
 
 void TMainScreen::mnuRebuildIndexesClick() {
   if (refusedInReceiveMode()) return;
+  rebuildIndexes();
+}
+
+void TMainScreen::rebuildIndexes() {
   faxModel_->suspend();
   recModel_->suspend();
   TRebuildInd rebuild(*tables_, this);
@@ -585,17 +735,20 @@ void TMainScreen::mnuRebuildIndexesClick() {
 
 void TMainScreen::mnuPreferencesClick() {
   if (refusedInReceiveMode()) return;
-  notAvailableYet(QStringLiteral("Preferences"));
 }
 
 void TMainScreen::mnuWebsiteClick() {
   if (refusedInReceiveMode()) return;
-  QDesktopServices::openUrl(QUrl(QString::fromLatin1(WebsiteUrl)));
+  const QUrl url(QString::fromLatin1(WebsiteUrl));
+  OpenWebPage(url, this, [url] {
+    ShowInformation("No web browser could be started to show " + url.toString().toStdString() +
+                    ".\rPlease open that address in your browser.");
+  }, UrlOpener);
 }
 
 void TMainScreen::mnuAboutClick() { ShowAboutBox(this); }
 
-void TMainScreen::mnuConfigurationClick() { notAvailableYet(QStringLiteral("The configuration report")); }
+void TMainScreen::mnuConfigurationClick() {}
 
 void TMainScreen::mnuShowHintsClick() {
   AppSettings.HintsOn = mnuShowHints->isChecked();

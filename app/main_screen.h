@@ -12,6 +12,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -52,6 +53,8 @@ public:
 
   // Main window state.
   bool FirstActivation = false;
+  // A log could not be opened: the program closes without saving anything.
+  bool StartFailed = false;
   bool InReceiveMode = false;
   bool FaxInProgress = false;
   bool CloneNext = false;
@@ -82,6 +85,12 @@ public:
   void mnuShowHintsClick();
   void FaxGridDblClick();
   void ExitbuttonClick();
+  void EditReceivedFax();
+  // The search field's text changed: both grids show the rows holding it.
+  void SearchChanged(const QString& text);
+
+  // The program that opens the web page in a browser (tests replace it).
+  QString UrlOpener = QStringLiteral("xdg-open");
 
   // Asked by the first activation; answering Yes rebuilds.
   bool NeedsReindex() const;
@@ -90,6 +99,7 @@ protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void FormCreate();
@@ -101,13 +111,15 @@ private:
   void createBrowsePanel();
   void createMenus();
   void createStatusPanel();
+  void createSearchField();
+  void applyCommandStates();
+  void enableCommand(QPushButton* button, QAction* action, bool enabled, bool available);
+  void rebuildIndexes();
   void applyHints();
 
   // A command refused while receive mode is on; true when refused.
   bool refusedInReceiveMode();
-  void notAvailableYet(const QString& command);
   void viewOrPrint(bool print);
-  void editReceivedFaxNotes();
 
   std::unique_ptr<LogTables> tables_;
   LogTableModel* faxModel_ = nullptr;
@@ -131,6 +143,7 @@ public:
   QTableView* FaxGrid = nullptr;
   QTableView* RecFaxGrid = nullptr;
   QTabBar* TabSet1 = nullptr;
+  QLineEdit* SearchEdit = nullptr;
   QLabel* status = nullptr;
 
   QAction* mnuNewFax = nullptr;

@@ -10,7 +10,7 @@ TELVANE_PACKAGES=(
   libspandsp-dev
   libfreetype-dev fonts-dejavu-core
   python3 python3-dbf python3-dbfread efax
-  xvfb xauth poppler-utils
+  xvfb xauth poppler-utils imagemagick xdotool
   clang libclang-rt-14-dev
   libsqlite3-dev
 )
@@ -30,9 +30,13 @@ telvane_install_packages() {
 }
 
 # telvane_build DIR BUILD_TYPE [cmake options...]
+# Builds every target, or only those named in TELVANE_TARGETS.
 telvane_build() {
   local dir=$1 type=$2
   shift 2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  local targets=()
+  local target
+  for target in ${TELVANE_TARGETS:-}; do targets+=(--target "$target"); done
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }
