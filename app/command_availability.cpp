@@ -9,10 +9,10 @@ struct Availability {
 };
 
 constexpr Availability Commands[] = {
-    {Command::NewFax, false},      {Command::EditSentFax, false}, {Command::SendFax, false},
-    {Command::ReceiveFaxes, false}, {Command::ViewFax, false},     {Command::PrintFax, false},
-    {Command::CoverSheets, false}, {Command::PhoneBook, false},   {Command::Preferences, false},
-    {Command::Configuration, false},
+    {Command::NewFax, true},      {Command::EditSentFax, true}, {Command::SendFax, true},
+    {Command::ReceiveFaxes, true}, {Command::ViewFax, true},     {Command::PrintFax, true},
+    {Command::CoverSheets, true}, {Command::PhoneBook, true},   {Command::Preferences, true},
+    {Command::Configuration, true},
 };
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include "app/application.h"
 #include "app/main_screen.h"
-#include "app/receive_notification.h"
+#include "app/help_window.h"
 #include "app/single_instance.h"
+#include "platform/help_requests.h"
 #include "platform/qt/qt_platform.h"
 
 int main(int argc, char* argv[]) {
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
   if (guard.anotherInstanceRuns()) return 0;
 
   telvane::InstallQtPlatform();
+  telvane::SetHelpHook([](int context) { telvane::ShowHelp(context); });
   telvane::TMainScreen mainScreen;
   // A log that cannot be opened has had its message: the program ends
   // without showing an empty window.
@@ -29,7 +31,6 @@ int main(int argc, char* argv[]) {
     mainScreen.raise();
     mainScreen.activateWindow();
   });
-  telvane::TStartingFaxForm startingFaxForm;  // hidden until receive mode starts
   mainScreen.show();
   return QApplication::exec();
 }

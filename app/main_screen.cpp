@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <algorithm>
@@ -39,6 +40,21 @@
 #include "app/rebuild_indexes.h"
 #include "app/received_notes.h"
 #include "app/web_page.h"
+#include "compose/cover_browse.h"
+#include "compose/create_fax_file.h"
+#include "compose/fax_editor.h"
+#include "compose/phonebook/phone_book.h"
+#include "faximage/image_exceptions.h"
+#include "faximage/viewer/fax_printer.h"
+#include "faximage/viewer/fax_viewer_window.h"
+#include "faximage/viewer/print_flow.h"
+#include "faximage/viewer/print_status.h"
+#include "richtext/wp_rich_text.h"
+#include "sessions/resume_send.h"
+#include "sessions/send_fax_form.h"
+#include "sessions/starting_fax_form.h"
+#include "settings/configuration_info.h"
+#include "settings/preferences.h"
 #include "platform/pending_messages.h"
 #include "platform/program_directory.h"
 #include "platform/prompts.h"
@@ -129,6 +145,14 @@ TMainScreen::TMainScreen(QWidget* parent) : QMainWindow(parent), tables_(std::ma
   createBrowsePanel();
   createStatusPanel();
   resize(592, 383 + menuBar()->sizeHint().height());
+  WPCover = std::make_unique<TWPRichText>();
+  WPDoc = std::make_unique<TWPRichText>();
+  printerStatus_ = std::make_unique<TKovaFaxPrinterStatus>();
+  faxPrinter_ = std::make_unique<TKovaFaxPrinter>();
+  faxPrinter_->StatusDisplay = printerStatus_.get();
+  startingFaxForm_ = std::make_unique<TStartingFaxForm>(this);
+  receiveMode_ = std::make_unique<TReceiveMode>(static_cast<ReceiveModeHost&>(*this), startingFaxForm_.get());
+  TSendFaxForm::RunPreferences = [](QWidget* owner) { return RunPreferences(owner); };
   FormCreate();
 }
 
@@ -405,11 +429,7 @@ void TMainScreen::FormActivate() {
   // up, reindex or receive after "closing program" would work on logs that
   // are not open.
   if (closing_) return;
-  if (FirstRun) {
-    TQuickSetup setup(this);
-    CenterWindow(setup);
-    setup.exec();
-  }
+  if (FirstRun) RunQuickSetup(this);
   if (NeedsReindex() && AskYesNo("The log files need to be reindexed.\rDo this now?", "REINDEX"))
     mnuRebuildIndexesClick();
   if (AppSettings.AtStartup) ReceiveButtonClick();
@@ -418,7 +438,8 @@ void TMainScreen::FormActivate() {
 bool TMainScreen::NeedsReindex() const { return !tables_->HasCompleteIndexes(); }
 
 bool TMainScreen::FormCloseQuery() {
-  if (FaxInProgress && !AskYesNo("You are receiving a fax. Exit the program?", "Exit")) return false;
+  const bool receiving = FaxInProgress || receiveMode_->FaxInProgress;
+  if (receiving && !AskYesNo("You are receiving a fax. Exit the program?", "Exit")) return false;
   closing_ = true;  // before the pending messages run: they may hold the first activation
   ProcessPendingMessages();
   tables_->CloseFax();
@@ -583,7 +604,12 @@ void TMainScreen::NewbuttonClick() {
     CloneNext = false;
     return;
   }
-  CloneNext = false;
+  const FaxEditKind kind = CloneNext ? FaxEditKind::Clone : FaxEditKind::New;
+  CloneNext = false;  // one-shot, whatever the editor returns
+  if (EditOutgoingFax(tables_->Records(), kind, this)) {
+    ProcessPendingMessages();
+    FaxTableCloseAndOpen();
+  }
   SetButtons();
 }
 
@@ -606,6 +632,8 @@ void TMainScreen::EditButtonClick() {
     beep();
     return;
   }
+  if (EditOutgoingFax(tables_->Records(), FaxEditKind::Edit, this)) faxModel_->reload();
+  SetButtons();
 }
 
 void TMainScreen::EditReceivedFax() {
@@ -671,9 +699,128 @@ void TMainScreen::SendButtonClick() {
     beep();
     return;
   }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SetStatusText(QStringLiteral("Preparing files for viewing..."));
+  ProcessPendingMessages();
+  const std::string file = CreateFaxFile();
+  QApplication::restoreOverrideCursor();
+  if (file.empty()) {
+    ShowInformation("Error creating fax file");
+    SetStatusText({});
+    return;
+  }
+  const int resumeAfter = AskResumeAfter(LastFaxPageCount);
+  RecordTable& log = tables_->Records().FaxTable();
+  const uint32_t record = log.RecNo();
+  QString result, phone;
+  {
+    TSendFaxForm form(this);
+    CenterWindow(form);
+    form.SetFaxFileName(file);
+    form.ToLabel->setText(QString::fromStdString(TrimSpaces(log.Field("RECIPIENT"))));
+    form.Subjectlabel->setText(QString::fromStdString(TrimSpaces(log.Field("SUBJECT"))));
+    form.SetInitialPhoneNumber(QString::fromStdString(TrimSpaces(log.Field("PHONE"))));
+    form.SetPortNumber(AppSettings.ComPort + 1);
+    form.SetResumeAfter(resumeAfter);
+    SetStatusText({});
+    ProcessPendingMessages();
+    form.exec();
+    result = form.SendResult;
+    phone = form.sfPhoneNumber->text();
+    ButtonBar->setEnabled(true);
+    AppSettings.DialPrefix = form.sfDialPrefix->text().toStdString();
+    AppSettings.DialSuffix = form.sfDialsuffix->text().toStdString();
+    AppSettings.PrefixDisable = form.DisablePrefix->isChecked();
+    AppSettings.SuffixDisable = form.DisableSuffix->isChecked();
+  }
+  try {
+    SaveSettings();
+  } catch (const SettingsWriteError& e) {
+    ShowError(e.what());
+  }
+  std::remove(file.c_str());
+  log.Go(record);
+  if (!RecordSendResult(log, result.toStdString(), phone.toStdString(), LastFaxPageCount,
+                        QDateTime::currentDateTime()))
+    ShowError("The result of the send could not be stored: " + log.lastError());
+  faxModel_->reload();
+  SetStatusText({});
+  SetButtons();
 }
 
-void TMainScreen::ReceiveButtonClick() {}
+int TMainScreen::AskResumeAfter(int pageCount) {
+  const std::optional<PartialSend> partial = ParsePartialSendResult(TrimSpaces(tables_->CurrentFaxField("LASTRESULT")));
+  // A fax changed since its last try has other pages: it goes whole.
+  if (!partial || partial->totalPages != pageCount) return 0;
+  const std::string sent = partial->confirmedPages == 1 ? "page 1" : "pages 1-" + std::to_string(partial->confirmedPages);
+  const std::string rest = partial->confirmedPages + 1 == pageCount
+                               ? "page " + std::to_string(pageCount)
+                               : "pages " + std::to_string(partial->confirmedPages + 1) + "-" + std::to_string(pageCount);
+  return AskYesNo("The last attempt sent " + sent + " of " + std::to_string(pageCount) +
+                      " before the call broke off.\rSend only " + rest + " now?\r\r(No sends the whole fax again.)",
+                  "Send the Rest")
+             ? partial->confirmedPages
+             : 0;
+}
+
+std::string TMainScreen::CreateFaxFile() {
+  const FaxFileFeedback feedback{[this](const QString& text) { SetStatusText(text); },
+                                 [this](bool enabled) { ButtonBar->setEnabled(enabled); }};
+  try {
+    return telvane::CreateFaxFile(tables_->Records(), *WPCover, *WPDoc, ScreenPixelsPerInch(*this), feedback,
+                                  LastFaxPageCount);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+    return {};
+  }
+}
+
+void TMainScreen::ReceiveButtonClick() { receiveMode_->ReceiveButtonClick(); }
+
+void TMainScreen::ShowReceivedPage() {
+  ShowPage(LogPage::Incoming);
+  SetButtons();
+}
+
+void TMainScreen::ReceiveModeChanged(bool on) {
+  InReceiveMode = on;
+  ReceiveButton->setText(on ? QStringLiteral("STOP") : QStringLiteral("&Receive"));
+  ReceiveButton->setToolTip(on ? QStringLiteral("Stop receiving faxes") : QStringLiteral("Start receiving faxes"));
+  SetButtons();
+}
+
+bool TMainScreen::AddReceivedRow(const ReceivedFaxRow& row) {
+  RecordTable& log = tables_->Records().RecTable();
+  const bool stored = log.Append() && log.SetField("DATEREC", row.date.toString(QStringLiteral("yyyyMMdd")).toStdString()) &&
+                      log.SetField("TIMEREC", row.time.toStdString()) && log.SetField("FROM", row.from) &&
+                      log.SetField("PAGES", std::to_string(row.pages)) && log.SetField("FAXFILE", row.faxFile) &&
+                      log.SetField("NOTES", row.notes) && log.Post();
+  if (!stored) {
+    const std::string error = log.lastError();
+    log.Cancel();
+    ShowError("The received fax " + row.faxFile + " is in the receive folder, but the received log could not take it: " +
+              error);
+    return false;
+  }
+  ProcessPendingMessages();
+  RecTableCloseAndOpen();
+  ProcessPendingMessages();
+  SetButtons();
+  return true;
+}
+
+void TMainScreen::PlayReceivedSound() { PostPlayReceivedSound(); }
+
+void TMainScreen::PrintReceivedFax(const std::string& path) {
+  try {
+    if (AppSettings.PrintOnReceiptPrinter != DefaultPrinterName)
+      faxPrinter_->Printer().setPrinterName(QString::fromStdString(AppSettings.PrintOnReceiptPrinter));
+    faxPrinter_->SetFileName(path);
+    faxPrinter_->PrintPages();
+  } catch (const std::exception& e) {
+    ShowError("The received fax could not be printed: " + std::string(e.what()));
+  }
+}
 
 void TMainScreen::ViewFaxButtonClick() { viewOrPrint(false); }
 
@@ -686,13 +833,53 @@ void TMainScreen::viewOrPrint(bool print) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SetStatusText(QStringLiteral("Preparing files for viewing..."));
   ProcessPendingMessages();
+  std::string file, header;
+  bool temporary = false;
   if (CurrentPage() == LogPage::Incoming) {
     const LogRow row = tables_->ReadRow(LogKind::Received, tables_->CurrentRecord(LogKind::Received));
     const ReceivedFaxCheck check = CheckReceivedFax(row);
-    if (!check.error.empty()) ShowInformation(check.error);
+    if (!check.error.empty()) {
+      QApplication::restoreOverrideCursor();
+      SetStatusText({});
+      ShowInformation(check.error);
+      return;
+    }
+    file = check.file;
+    header = ReceivedHeaderText(row).toStdString();
+  } else {
+    if (!tables_->FaxHasRows()) {
+      QApplication::restoreOverrideCursor();
+      SetStatusText({});
+      beep();
+      return;
+    }
+    const LogRow row = tables_->ReadRow(LogKind::Outgoing, tables_->CurrentRecord(LogKind::Outgoing));
+    file = CreateFaxFile();
+    temporary = true;
+    header = OutgoingHeaderText(row).toStdString();
   }
   QApplication::restoreOverrideCursor();
   SetStatusText({});
+  if (file.empty()) {
+    ShowInformation("Error creating fax file");
+    return;
+  }
+  if (print) {
+    try {
+      faxPrinter_->SetFileName(file);
+      PrintFaxWithOptions(this, *faxPrinter_, {header, 0});
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    }
+  } else {
+    TFaxViewer viewer(this);
+    viewer.FaxFileName = file;
+    viewer.HeaderText = header;
+    viewer.OnHelp = [this](int context) { ShowHelp(context, this); };
+    viewer.exec();
+  }
+  if (temporary) std::remove(file.c_str());
+  SetButtons();
 }
 
 void TMainScreen::mnuCleanupClick() {
@@ -712,10 +899,14 @@ void TMainScreen::mnuCleanupClick() {
 
 void TMainScreen::mnuCoverSheetsClick() {
   if (refusedInReceiveMode()) return;
+  ManageCoverTemplates(tables_->Records(), this);
+  SetButtons();
 }
 
 void TMainScreen::mnuPhoneBookClick() {
   if (refusedInReceiveMode()) return;
+  ManagePhoneBook(tables_->Records(), this);
+  SetButtons();
 }
 
 void TMainScreen::mnuRebuildIndexesClick() {
@@ -735,6 +926,8 @@ void TMainScreen::rebuildIndexes() {
 
 void TMainScreen::mnuPreferencesClick() {
   if (refusedInReceiveMode()) return;
+  RunPreferences(this);
+  SetButtons();
 }
 
 void TMainScreen::mnuWebsiteClick() {
@@ -748,7 +941,7 @@ void TMainScreen::mnuWebsiteClick() {
 
 void TMainScreen::mnuAboutClick() { ShowAboutBox(this); }
 
-void TMainScreen::mnuConfigurationClick() {}
+void TMainScreen::mnuConfigurationClick() { RunConfigurationInfo(this); }
 
 void TMainScreen::mnuShowHintsClick() {
   AppSettings.HintsOn = mnuShowHints->isChecked();

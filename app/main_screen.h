@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/command_states.h"
+#include "sessions/receive_mode.h"
 
 class QAction;
 class QLabel;
@@ -23,8 +24,12 @@ namespace telvane {
 
 class LogTables;
 class LogTableModel;
+class TKovaFaxPrinter;
+class TKovaFaxPrinterStatus;
+class TStartingFaxForm;
+class TWPRichText;
 
-class TMainScreen : public QMainWindow {
+class TMainScreen : public QMainWindow, private ReceiveModeHost {
   Q_OBJECT
 public:
   explicit TMainScreen(QWidget* parent = nullptr);
@@ -43,7 +48,7 @@ public:
 
   LogPage CurrentPage() const;
   void ShowPage(LogPage page);
-  void SetStatusText(const QString& text);
+  void SetStatusText(const QString& text) override;
   QString StatusText() const;
 
   // Posts the user message that closes the program from inside a handler.
@@ -117,6 +122,20 @@ private:
   void rebuildIndexes();
   void applyHints();
 
+  // Receive mode tells the window what it needs shown and stored.
+  void ShowReceivedPage() override;
+  void ReceiveModeChanged(bool on) override;
+  bool AddReceivedRow(const ReceivedFaxRow& row) override;
+  void PlayReceivedSound() override;
+  void PrintReceivedFax(const std::string& path) override;
+
+  // The current outgoing fax as a fax image file in the program
+  // directory (the caller deletes it), or "" after telling the user.
+  std::string CreateFaxFile();
+  // How much of a fax that broke off to send again: the pages after the
+  // confirmed ones, or 0 for the whole fax.
+  int AskResumeAfter(int pageCount);
+
   // A command refused while receive mode is on; true when refused.
   bool refusedInReceiveMode();
   void viewOrPrint(bool print);
@@ -125,6 +144,13 @@ private:
   LogTableModel* faxModel_ = nullptr;
   LogTableModel* recModel_ = nullptr;
   QSoundEffect* sound_ = nullptr;
+  // Hidden controls that turn the stored rich texts into fax pages.
+  std::unique_ptr<TWPRichText> WPCover;
+  std::unique_ptr<TWPRichText> WPDoc;
+  std::unique_ptr<TKovaFaxPrinterStatus> printerStatus_;
+  std::unique_ptr<TKovaFaxPrinter> faxPrinter_;
+  std::unique_ptr<TStartingFaxForm> startingFaxForm_;
+  std::unique_ptr<TReceiveMode> receiveMode_;
   bool closing_ = false;  // the close went ahead: no start-up step may follow it
 
 public:

@@ -21,7 +21,7 @@
 #include "serial/com_port_names.h"
 #include "settings/check_fax_class_form.h"
 #include "settings/find_modem_form.h"
-#include "settings/help_request.h"
+#include "platform/help_requests.h"
 #include "settings/init_string_helper_form.h"
 #include "settings/radio_group.h"
 #include "settings/window_helpers.h"
@@ -389,7 +389,7 @@ void TPreferences::createButtons() {
   connect(FinishButton, &QPushButton::clicked, this, &TPreferences::FinishButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this, &TPreferences::HelpButtonClick);
-  connect(technical, &QPushButton::clicked, this, [this] { RequestHelp(kTechnicalHelp, this); });
+  connect(technical, &QPushButton::clicked, this, [] { RequestHelp(kTechnicalHelp); });
   auto* row = new QHBoxLayout;
   row->addWidget(help);
   row->addWidget(technical);
@@ -517,7 +517,7 @@ void TPreferences::FinishButtonClick() {
 }
 
 void TPreferences::HelpButtonClick() {
-  if (const int context = PreferencesHelpContext(currentPage())) RequestHelp(context, this);
+  if (const int context = PreferencesHelpContext(currentPage())) RequestHelp(context);
 }
 
 void TPreferences::CheckFaxClassClick(RadioGroup& target) {
