@@ -67,6 +67,18 @@ TEST_F(ToolFixture, PrintWritesTheChosenPagesToAPdfFile) {
   EXPECT_NE(err.find("could not start"), std::string::npos) << err;
 }
 
+TEST_F(ToolFixture, ConvertTurnsEachPdfPageIntoAFaxPage) {
+  dir.write("memo.txt", "One.\r\n\fTwo.\r\n\fThree.\r\n");
+  ASSERT_EQ(run({"convert", dir.file("memo.txt"), dir.file("memo.apf")}), 0) << err;
+  ASSERT_EQ(run({"print", dir.file("memo.apf"), dir.file("memo.pdf")}), 0) << err;
+  ASSERT_EQ(run({"convert", dir.file("memo.pdf"), dir.file("back"), "--fine"}), 0) << err;
+  EXPECT_EQ(out, dir.file("back.APF") + ": 3 page(s)\n");
+  dir.write("broken.pdf", "%PDF-1.4 and then nothing a reader could use");
+  EXPECT_EQ(run({"convert", dir.file("broken.pdf"), dir.file("x.apf")}), 1);
+  EXPECT_NE(err.find("not a readable PDF"), std::string::npos) << err;
+  EXPECT_EQ(run({"convert", dir.file("missing.pdf"), dir.file("y.apf")}), 1) << "named a PDF: said so, not guessed";
+}
+
 TEST_F(ToolFixture, WrongUseAndBadFilesAreReportedWithTheirMessages) {
   EXPECT_EQ(run({}), 2);
   EXPECT_NE(err.find("usage"), std::string::npos);

@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "faximage/apf_reader.h"
+#include "compose/pdf_pages.h"
+#include "compose/pdf_to_fax.h"
 #include "faximage/fax_converter.h"
 #include "faximage/fax_export.h"
 #include "faximage/fax_unpacker.h"
@@ -25,6 +27,7 @@ const char kUsage[] =
     "usage:\n"
     "  telvane-faximg info FILE.apf\n"
     "  telvane-faximg convert INPUT OUT.apf [--type text|textex|tiff|pcx|dcx|bmp] [--fine] [--wide]\n"
+    "      (a PDF INPUT becomes one fax page per PDF page)\n"
     "                 [--options doublewidth,halfheight,center,yield,yieldoften|none]\n"
     "                 [--left-margin N] [--top-margin N] [--lines-per-page N] [--tab-stop N]\n"
     "                 [--font standard|small] [--font-family NAME] [--font-size POINTS] [--station ID]\n"
@@ -121,6 +124,22 @@ bool ParseOptions(const std::string& text, unsigned& options) {
   return true;
 }
 
+// Each PDF page becomes a fax page, drawn by Poppler at the fax
+// resolution.
+int ConvertPdf(const std::string& pdf, std::string apf, bool fine, std::ostream& out, std::ostream& err) {
+  if (Extension(apf).empty()) apf += ".APF";
+  const std::unique_ptr<QGuiApplication> app = GuiApplication();
+  QString error;
+  if (int rc = ConvertPdfToFaxFile(QString::fromStdString(pdf), apf, fine, &error); rc < 0) {
+    err << pdf << ": " << (error.isEmpty() ? std::to_string(rc) : error.toStdString()) << "\n";
+    return 1;
+  }
+  ApfFileHeader header;
+  if (int read = ReadApfHeader(apf, header); read < 0) return Fail(err, apf, read);
+  out << apf << ": " << header.pageCount << " page(s)\n";
+  return 0;
+}
+
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files;
   TKovaFaxConverter converter;
@@ -167,6 +186,8 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
   }
   if (files.size() != 2) return err << kUsage, 2;
+  if (!type && (LooksLikePdf(QString::fromStdString(files[0])) || ToLowerAscii(Extension(files[0])) == "pdf"))
+    return ConvertPdf(files[0], files[1], converter.Resolution == TFaxResolution::frHigh, out, err);
   if (!type) type = TypeByName(Extension(files[0]));
   if (!type) return err << "cannot tell the input type of " << files[0] << "; use --type\n", 2;
   converter.InputDocumentType = *type;
