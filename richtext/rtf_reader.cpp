@@ -282,10 +282,14 @@ ReadResult Reader::Run() {
     Problem(QStringLiteral("the file ends inside %1 open groups (unbalanced braces)").arg(stack_.size() - 1 + flattenedDepth_));
     Finish();
   }
-  // "...\par}" ends most files: that last paragraph mark makes no paragraph of its own.
+  // "...\par}" ends most files: that last paragraph mark makes no paragraph
+  // of its own. An empty last paragraph that only repeats the one before
+  // (its "\pagebb" included) is that mark's; one of its own (after a
+  // "\page") is kept.
   QTextBlock last = doc_.lastBlock();
   if (last.length() == 1 && last.previous().isValid() && !QTextCursor(last.previous()).currentTable() &&
-      last.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto) {
+      (last.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto ||
+       last.blockFormat() == last.previous().blockFormat())) {
     QTextCursor c(&doc_);
     c.movePosition(QTextCursor::End);
     c.deletePreviousChar();

@@ -232,7 +232,7 @@ TEST_F(FaxEditorTest, PdfPagesBecomeFaxPages) {
   const std::string file = CreateFaxFile(records, hiddenCover, hiddenDoc, 96, feedback, pages);
   std::vector<FaxPageRaster> rasters;
   ASSERT_EQ(DecodeFaxPages(file, rasters), 0);
-  ASSERT_GE(rasters.size(), 2u);
+  ASSERT_EQ(rasters.size(), 2u) << "two PDF pages, two fax pages: no blank one after them";
   EXPECT_EQ(static_cast<int>(rasters.size()), pages);
   // Each PDF page's box on a fax page of its own: the first box high, the second lower.
   const auto blackRows = [](const MonoBitmap& b, int from, int to) {
