@@ -39,6 +39,11 @@ public:
   static TMainScreen* Instance();
 
   LogTables& Tables() { return *tables_; }
+  // The current outgoing fax as a fax image file in the program
+  // directory (the caller deletes it), or "" after telling the user.
+  std::string CreateFaxFile();
+  // What Print and print on receipt print with.
+  TKovaFaxPrinter& FaxPrinter() { return *faxPrinter_; }
 
   // Re-evaluates which commands are available.
   void SetButtons();
@@ -129,9 +134,6 @@ private:
   void PlayReceivedSound() override;
   void PrintReceivedFax(const std::string& path) override;
 
-  // The current outgoing fax as a fax image file in the program
-  // directory (the caller deletes it), or "" after telling the user.
-  std::string CreateFaxFile();
   // How much of a fax that broke off to send again: the pages after the
   // confirmed ones, or 0 for the whole fax.
   int AskResumeAfter(int pageCount);

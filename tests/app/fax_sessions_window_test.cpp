@@ -1,19 +1,25 @@
 // The main window's Send and Receive as a user runs them: a fax composed
-// in the program goes through a virtual modem to spandsp's receiving far
-// end and its row records the result; receive mode takes a fax from a
-// sending far end into the received log.
+// in the program (a cover and a letter) goes through a virtual modem to
+// spandsp's receiving far end, page for page as the window made it, and
+// its row records the result; receive mode takes a fax from a sending far
+// end into the received log, prints it on receipt and opens it in the viewer.
 
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "app/log_tables.h"
 #include "app/main_screen.h"
 #include "faximage/apf_reader.h"
+#include "faximage/unpacker_core.h"
+#include "faximage/viewer/fax_viewer_window.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 #include "platform/text.h"
@@ -26,13 +32,42 @@
 #include "tests/modem/fax_pages.h"
 #include "tests/modem/virtual_modem_harness.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
 
+constexpr char kCover[] =
+    R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0\fs48\b FAX\b0\par\fs28 To: Ann Smith\par From: Harbour Street Trading\par})";
 constexpr char kLetter[] =
     R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0\fs24 Dear Ann,\par\par the delivery leaves on Monday.\par\b Regards\b0\par})";
+
+// The pages of a fax image file as rows of 216 bytes, set bits black.
+std::vector<test::PageRows> apfPages(const std::string& path) {
+  std::vector<test::PageRows> pages;
+  ApfFileHeader header;
+  if (ReadApfHeader(path, header) < 0) return pages;
+  for (int page = 1; page <= header.pageCount; ++page) {
+    UnpackerCore core;
+    test::PageRows rows;
+    core.outputLine = [&rows](int flag, const uint8_t* line, int, int length) {
+      if (flag != kUnpackLine) return;
+      std::vector<uint8_t> row(test::kPageWidth / 8, 0);
+      if (line) std::memcpy(row.data(), line, std::min<size_t>(row.size(), static_cast<size_t>(std::max(length, 0))));
+      rows.push_back(std::move(row));
+    };
+    if (UnpackPage(core, path, page) < 0) return {};
+    pages.push_back(std::move(rows));
+  }
+  return pages;
+}
+
+int blackRows(const test::PageRows& page) {
+  int count = 0;
+  for (const auto& row : page) count += std::any_of(row.begin(), row.end(), [](uint8_t byte) { return byte != 0; });
+  return count;
+}
 
 class FaxSessionsWindowTest : public ::testing::Test {
 protected:
@@ -43,8 +78,9 @@ protected:
   }
   ~FaxSessionsWindowTest() override { SetClock(nullptr); }
 
-  void useModem(const test::VirtualModemRun& modem) {
-    home_.dir().write("TVN.INI", "[Modem]\nComPort=2\nFaxClass=1\nFaxClassReceive=1\n[Ports]\nCOM3=" + modem.port() + "\n");
+  void useModem(const test::VirtualModemRun& modem, const std::string& more = "") {
+    home_.dir().write("TVN.INI", "[Modem]\nComPort=2\nFaxClass=1\nFaxClassReceive=1\n[Ports]\nCOM3=" + modem.port() + "\n" +
+                                     more);
   }
 
   // One outgoing row: a letter to 5551234, and what the last try said.
@@ -58,8 +94,10 @@ protected:
     t.SetField("SUBJECT", "Delivery");
     t.SetField("PHONE", "5551234");
     t.SetField("LASTRESULT", lastResult);
-    TWPRichText document;
+    TWPRichText cover, document;
+    ASSERT_TRUE(cover.LoadRtf(kCover));
     ASSERT_TRUE(document.LoadRtf(kLetter));
+    ASSERT_TRUE(records.SaveRichText(cover, "RTFCOVER", t));
     ASSERT_TRUE(records.SaveRichText(document, "RTFDOC", t));
     ASSERT_TRUE(t.Post());
     ASSERT_TRUE(RebuildIndexes(records, [](std::string_view) {}));
@@ -78,6 +116,16 @@ TEST_F(FaxSessionsWindowTest, SendTransmitsTheComposedFaxAndRecordsTheResult) {
   writeOutgoingFax();
   TMainScreen window;
   test::Activate(window);
+  // The fax file as the window makes it, kept aside to compare with what arrives.
+  // The fax file as the window makes it, kept aside to compare with what
+  // arrives. Made twice: the first drawing of a large glyph can differ by a
+  // pixel from later ones, which come from Qt's glyph cache.
+  for (int making = 0; making < 2; ++making) std::filesystem::remove(window.CreateFaxFile());
+  const std::string made = window.CreateFaxFile();
+  ASSERT_FALSE(made.empty());
+  const std::vector<test::PageRows> expected = apfPages(made);
+  ASSERT_EQ(expected.size(), 2u) << "the cover and the letter";
+  std::filesystem::remove(made);
 
   QString result;
   test::ModalAnswerer sendWindow([&](QDialog& dialog) {
@@ -91,11 +139,20 @@ TEST_F(FaxSessionsWindowTest, SendTransmitsTheComposedFaxAndRecordsTheResult) {
   window.SendButtonClick();
   ASSERT_TRUE(sendWindow.answered());
   EXPECT_EQ(result, "Sent");
-  EXPECT_EQ(window.LastFaxPageCount, 1);
-  EXPECT_EQ(test::readFaxPages(received).size(), 1u);
+  EXPECT_EQ(window.LastFaxPageCount, 2);
+  const std::vector<test::PageRows> pages = test::readFaxPages(received);
+  ASSERT_EQ(pages.size(), 2u);
+  for (size_t page = 0; page < pages.size(); ++page) {
+    // The far end gets each page as made, below the header line.
+    ASSERT_GE(pages[page].size(), expected[page].size());
+    const size_t head = pages[page].size() - expected[page].size();
+    EXPECT_LT(head, 100u);
+    EXPECT_GT(blackRows(expected[page]), 20) << "page " << page + 1 << " has text";
+    EXPECT_EQ(test::differingRows(pages[page], expected[page], head), 0) << "page " << page + 1;
+  }
   EXPECT_EQ(window.Tables().CurrentFaxField("SENT"), "T");
   EXPECT_EQ(TrimSpaces(window.Tables().CurrentFaxField("LASTRESULT")), "Sent");
-  EXPECT_EQ(TrimSpaces(window.Tables().CurrentFaxField("PAGES")), "1");
+  EXPECT_EQ(TrimSpaces(window.Tables().CurrentFaxField("PAGES")), "2");
   EXPECT_FALSE(home_.dir().exists("TVN_1.APF")) << "the fax file goes once it is sent";
   window.close();
 }
@@ -106,11 +163,13 @@ TEST_F(FaxSessionsWindowTest, ReceiveModeAddsARowForEachFaxAndStopsOnTheSameButt
   test::VirtualModemRun modem(home_.path(), {"--far-end", "sender", "--send-file", tiff, "--incoming-after", "1",
                                              "--remote-id", "+44 20 7946 0000"});
   ASSERT_TRUE(modem.started()) << modem.log();
-  useModem(modem);
+  useModem(modem, "[Receive]\nPrintOnReceipt=1\nDisableReceivingFaxesNotification=1\n");
   test::WriteLogs({});
-  AppSettings.DisableReceivingFaxesNotification = true;
   TMainScreen window;
   test::Activate(window);
+  const std::string printed = home_.dir().file("printed on receipt.pdf");
+  window.FaxPrinter().Printer().setOutputFormat(QPrinter::PdfFormat);
+  window.FaxPrinter().Printer().setOutputFileName(QString::fromStdString(printed));
   window.ReceiveButtonClick();
   ASSERT_TRUE(window.InReceiveMode);
   EXPECT_EQ(window.ReceiveButton->text(), "STOP");
@@ -127,6 +186,20 @@ TEST_F(FaxSessionsWindowTest, ReceiveModeAddsARowForEachFaxAndStopsOnTheSameButt
   ApfFileHeader header;
   ASSERT_EQ(ReadApfHeader(home_.path() + "receive/FAX0001.APF", header), 0);
   EXPECT_EQ(header.pageCount, 2);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(printed); }, 10000)) << "printed on receipt";
+  const std::string info = test::RunCommand("pdfinfo '" + printed + "' 2>&1").output;
+  const size_t pagesAt = info.find("Pages:");
+  ASSERT_NE(pagesAt, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pagesAt + 6), 2) << info;
+
+  int viewerPages = 0;
+  test::ModalAnswerer viewer([&](QDialog& dialog) {
+    viewerPages = dynamic_cast<TFaxViewer&>(dialog).FaxViewer().ViewerPageCount();
+    dialog.reject();
+  });
+  window.ViewFaxButtonClick();
+  ASSERT_TRUE(viewer.answered());
+  EXPECT_EQ(viewerPages, 2) << "the received fax opens in the viewer";
   window.ReceiveButtonClick();
   EXPECT_FALSE(window.InReceiveMode);
   EXPECT_EQ(window.ReceiveButton->text(), "&Receive");

@@ -1,17 +1,20 @@
 // Receive mode as the main window runs it: faxes from a virtual modem's
 // sending far end land in the "receive" folder with a log row each, a call
-// that breaks off keeps the pages the sender was told arrived, and a modem
-// that vanishes ends receive mode with a message.
+// that breaks off or is stopped keeps the pages the sender was told arrived
+// (and stopping frees the port at once), and a modem that vanishes ends
+// receive mode with a message.
 
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "fax/modem_helpers.h"
 #include "faximage/apf_reader.h"
 #include "platform/clock.h"
 #include "platform/program_directory.h"
 #include "platform/scripted_prompts.h"
+#include "serial/com_port.h"
 #include "sessions/receive_mode.h"
 #include "sessions/show_error_form.h"
 #include "settings/app_settings.h"
@@ -171,6 +174,29 @@ TEST_F(ReceiveModeTest, CallThatBrokeOffBeforeAnyPageLeavesNothing) {
   mode.ReceiveButtonClick();
 }
 
+TEST_F(ReceiveModeTest, StopDuringACallHangsUpKeepsThePagesAndFreesThePort) {
+  auto modem = startCaller(3);
+  TReceiveMode mode(host_, nullptr);
+  mode.ReceiveButtonClick();
+  ASSERT_TRUE(waitFor([&] { return mode.ReceivedPageCount >= 2; })) << modem->log();
+  const uint64_t stopAt = CurrentClock().milliseconds();
+  mode.ReceiveButtonClick();
+  EXPECT_FALSE(mode.InReceiveMode);
+  EXPECT_LT(CurrentClock().milliseconds() - stopAt, 5000u) << "hung up within a few seconds";
+  ASSERT_EQ(host_.rows.size(), 1u) << "the confirmed page is kept";
+  EXPECT_EQ(host_.rows[0].pages, 1);
+  EXPECT_EQ(pagesOf(host_.rows[0].faxFile), 1);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_TRUE(errors_[0].text.startsWith("The call broke off after page 1 of an incoming fax. The page received before "
+                                         "it is kept in the received log."))
+      << errors_[0].text.toStdString();
+  TKovaComPort next;
+  next.SetComNumber(3);
+  std::string error;
+  ASSERT_TRUE(OpenModemPort(next, error)) << error;
+  EXPECT_TRUE(ModemAnswersAT(next, ""));
+}
+
 TEST_F(ReceiveModeTest, VanishingModemEndsReceiveModeAndItCanStartAgain) {
   {
     auto modem = startCaller(1);
@@ -199,6 +225,7 @@ TEST(ReceiveTexts, NotesFitTheLogField) {
   EXPECT_EQ(FailedReceptionText(0, "No carrier"),
             "Telvane failed to receive an incoming fax.\r\n\r\nThe error message was:   No carrier");
   EXPECT_TRUE(FailedReceptionText(2, "x").contains("The 2 pages received before it are kept"));
+  EXPECT_TRUE(FailedReceptionText(1, "x").contains("The page received before it is kept"));
 }
 
 }  // namespace

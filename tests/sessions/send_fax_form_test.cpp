@@ -1,6 +1,7 @@
 // The "Send Fax" window as a user drives it: refusals before any port is
-// touched, the error windows of a missing port and a silent modem, and a
-// whole fax sent through a virtual modem to a receiving far end.
+// touched, the error windows of a missing port, a silent modem, a busy or
+// unanswered line and a rejected page, and whole faxes sent through a
+// virtual modem to a receiving far end.
 
 #include <QCheckBox>
 #include <QTest>
@@ -206,6 +207,56 @@ TEST_F(SendFaxFormTest, BrokenOffSendRecordsItsPagesAndTheNextTrySendsTheRest) {
   EXPECT_EQ(form->SendResult, "Sent") << report();
   EXPECT_EQ(test::readFaxPages(home_.dir().file("rest.tif")).size(), 1u) << "only the page still to send";
   EXPECT_FALSE(home_.dir().exists("TVNRESUME.APF")) << "the copy of the rest goes when the session ends";
+}
+
+// A busy number is dialled again after the wait; a line nobody answers ends
+// the send at once. Either way one window tells the user after the last try.
+TEST_F(SendFaxFormTest, BusyIsRedialledAndNoAnswerReported) {
+  ScaledClock clock(test::testSpeed());
+  SetClock(&clock);
+  AppSettings.DialAttempts = 2;
+  AppSettings.RetryWait = 2;
+  const std::string fax = onePageFax();
+  const struct {
+    const char* fault;
+    const char* result;
+    int attempts;
+  } lines[] = {{"busy", "Called fax number was busy", 2}, {"no-answer", "Remote fax did not answer", 1}};
+  for (const auto& line : lines) {
+    SCOPED_TRACE(line.fault);
+    errors_.clear();
+    const std::string dir = home_.path() + line.fault + "/";
+    std::filesystem::create_directory(dir);
+    test::VirtualModemRun modem(dir, {"--far-end", "receiver", "--fault", line.fault});
+    ASSERT_TRUE(modem.started()) << modem.log();
+    mapPort(modem.port());
+    auto form = openForm("5551234", fax);
+    form->SendFaxButtonClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->SendInProgress; }, 90000)) << modem.log();
+    EXPECT_EQ(form->SendResult, line.result);
+    EXPECT_EQ(form->KovaSendFax1().DialAttempt(), line.attempts);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0].title, "Fax Failure");
+    EXPECT_TRUE(errors_[0].text.contains(line.result)) << errors_[0].text.toStdString();
+    EXPECT_TRUE(has(report(), std::string("Result: ") + line.result + "\r\n")) << report();
+  }
+}
+
+// The far end answers RTN to the page and then hangs up: the page did not
+// arrive, and the window says so.
+TEST_F(SendFaxFormTest, PageTheReceiverRejectsFailsTheSend) {
+  ScaledClock clock(test::testSpeed());
+  SetClock(&clock);
+  test::VirtualModemRun modem(home_.path(), {"--far-end", "receiver", "--fault", "rtn=1"});
+  ASSERT_TRUE(modem.started()) << modem.log();
+  mapPort(modem.port());
+  auto form = openForm("5551234", onePageFax());
+  form->SendFaxButtonClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->SendInProgress; }, 90000)) << modem.log();
+  EXPECT_EQ(form->SendResult, "Fax failed in mid-session");
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0].title, "Fax Failure");
+  EXPECT_TRUE(has(report(), "Result: Fax failed in mid-session\r\n")) << report();
 }
 
 // A call in progress: the far end receiving page 1 of a longer fax.
