@@ -440,6 +440,9 @@ bool TMainScreen::NeedsReindex() const { return !tables_->HasCompleteIndexes(); 
 bool TMainScreen::FormCloseQuery() {
   const bool receiving = FaxInProgress || receiveMode_->FaxInProgress;
   if (receiving && !AskYesNo("You are receiving a fax. Exit the program?", "Exit")) return false;
+  // Receive mode ends while the logs are open, so the pages of a call it
+  // hangs up on still get their row.
+  if (InReceiveMode) ReceiveButtonClick();
   closing_ = true;  // before the pending messages run: they may hold the first activation
   ProcessPendingMessages();
   tables_->CloseFax();
@@ -451,7 +454,6 @@ bool TMainScreen::FormCloseQuery() {
 }
 
 void TMainScreen::FormClose() {
-  if (InReceiveMode) ReceiveButtonClick();  // stops receive mode
   SetButtons();
   // A start that failed changed nothing worth keeping, and its one message
   // has been shown: a settings write error on top would be a second one.

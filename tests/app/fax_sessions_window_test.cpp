@@ -17,6 +17,7 @@
 
 #include "app/log_tables.h"
 #include "app/main_screen.h"
+#include "fax/modem_helpers.h"
 #include "faximage/apf_reader.h"
 #include "faximage/unpacker_core.h"
 #include "faximage/viewer/fax_viewer_window.h"
@@ -26,7 +27,9 @@
 #include "records/fax_records.h"
 #include "records/rebuild_indexes.h"
 #include "richtext/wp_rich_text.h"
+#include "serial/com_port.h"
 #include "sessions/send_fax_form.h"
+#include "sessions/show_error_form.h"
 #include "settings/app_settings.h"
 #include "tests/app/app_test_logs.h"
 #include "tests/modem/fax_pages.h"
@@ -205,6 +208,44 @@ TEST_F(FaxSessionsWindowTest, ReceiveModeAddsARowForEachFaxAndStopsOnTheSameButt
   EXPECT_EQ(window.ReceiveButton->text(), "&Receive");
   EXPECT_TRUE(home_.dir().exists("Lastrec.log"));
   window.close();
+}
+
+// Closing the program while a fax comes in asks first; Yes hangs up, keeps
+// the page that was confirmed to the sender and leaves the modem free.
+TEST_F(FaxSessionsWindowTest, ClosingDuringACallAsksThenHangsUpAndKeepsWhatArrived) {
+  const std::string tiff = home_.dir().file("incoming.tif");
+  ASSERT_TRUE(test::writeTestFax(tiff, 3, true, 300));
+  test::VirtualModemRun modem(home_.path(), {"--far-end", "sender", "--send-file", tiff, "--incoming-after", "1"});
+  ASSERT_TRUE(modem.started()) << modem.log();
+  useModem(modem, "[Receive]\nDisableReceivingFaxesNotification=1\n");
+  test::WriteLogs({});
+  std::vector<QString> errors;
+  SetErrorWindowHook([&](const QString&, const QString& text, bool) {
+    errors.push_back(text);
+    return 1;
+  });
+  TMainScreen window;
+  test::Activate(window);
+  window.ReceiveButtonClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusText().contains(", page 2"); }, 90000)) << modem.log();
+  prompts_.answer(true);
+  EXPECT_TRUE(window.close());
+  SetErrorWindowHook(nullptr);
+  EXPECT_EQ(prompts_.prompts().back().text, "You are receiving a fax. Exit the program?");
+  EXPECT_FALSE(window.InReceiveMode);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].startsWith("The call broke off after page 1")) << errors[0].toStdString();
+  ApfFileHeader header;
+  ASSERT_EQ(ReadApfHeader(home_.path() + "receive/FAX0001.APF", header), 0);
+  EXPECT_EQ(header.pageCount, 1);
+  FaxRecords records;
+  ASSERT_TRUE(records.OpenRecFaxDBF());
+  EXPECT_EQ(records.RecTable().QueryRecCount(), 1) << "the kept page has its row";
+  TKovaComPort next;
+  next.SetComNumber(3);
+  std::string error;
+  ASSERT_TRUE(OpenModemPort(next, error)) << error;
+  EXPECT_TRUE(ModemAnswersAT(next, ""));
 }
 
 }  // namespace
