@@ -48,8 +48,9 @@ std::string FileNamePart(const std::string& path) { return std::filesystem::path
 
 QString FailedReceptionText(int pages, const std::string& error) {
   if (pages <= 0) return Q("Telvane failed to receive an incoming fax.\r\n\r\nThe error message was:   " + error);
-  return Q("The call broke off after page " + std::to_string(pages) + " of an incoming fax. The " +
-           (pages == 1 ? std::string("page received before it is") : std::to_string(pages) + " pages received before it are") +
+  const std::string kept =
+      pages == 1 ? "page received before it is" : std::to_string(pages) + " pages received before it are";
+  return Q("The call broke off after page " + std::to_string(pages) + " of an incoming fax. The " + kept +
            " kept in the received log.\r\n\r\nThe error message was:   " + error);
 }
 
