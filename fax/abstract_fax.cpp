@@ -26,6 +26,7 @@ TKovaCustomAbstractFax::~TKovaCustomAbstractFax() {
   // Nothing the session still says may reach a component that is gone.
   host_->detach();
   if (machine_) machine_->stop();
+  if (comPort_) comPort_->DeregisterUser(this);
 }
 
 void TKovaCustomAbstractFax::SetModemInit(const std::string& v) { modemInit_ = NormaliseInitString(v); }
@@ -35,8 +36,14 @@ void TKovaCustomAbstractFax::SetStationID(const std::string& v) {
 }
 
 void TKovaCustomAbstractFax::SetComPort(TKovaCustomComPort* port) {
+  if (comPort_) comPort_->DeregisterUser(this);
   comPort_ = port;
   if (!port) return;
+  // A session must let go of the port's dispatcher before the port closes
+  // it: the session's end may still be on its way to this component.
+  port->RegisterUser(this, [this](bool opening) {
+    if (!opening && machine_) machine_->stop();
+  });
   port->SetDataBits(8);
   port->SetStopBits(1);
   port->SetParity(pNone);
