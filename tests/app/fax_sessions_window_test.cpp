@@ -12,14 +12,12 @@
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
 #include "app/log_tables.h"
 #include "app/main_screen.h"
 #include "fax/modem_helpers.h"
 #include "faximage/apf_reader.h"
-#include "faximage/unpacker_core.h"
 #include "faximage/viewer/fax_viewer_window.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -32,6 +30,7 @@
 #include "sessions/show_error_form.h"
 #include "settings/app_settings.h"
 #include "tests/app/app_test_logs.h"
+#include "tests/faximage/fax_test_util.h"
 #include "tests/modem/fax_pages.h"
 #include "tests/modem/virtual_modem_harness.h"
 #include "tests/support/modal_answerer.h"
@@ -51,18 +50,7 @@ std::vector<test::PageRows> apfPages(const std::string& path) {
   std::vector<test::PageRows> pages;
   ApfFileHeader header;
   if (ReadApfHeader(path, header) < 0) return pages;
-  for (int page = 1; page <= header.pageCount; ++page) {
-    UnpackerCore core;
-    test::PageRows rows;
-    core.outputLine = [&rows](int flag, const uint8_t* line, int, int length) {
-      if (flag != kUnpackLine) return;
-      std::vector<uint8_t> row(test::kPageWidth / 8, 0);
-      if (line) std::memcpy(row.data(), line, std::min<size_t>(row.size(), static_cast<size_t>(std::max(length, 0))));
-      rows.push_back(std::move(row));
-    };
-    if (UnpackPage(core, path, page) < 0) return {};
-    pages.push_back(std::move(rows));
-  }
+  for (int page = 1; page <= header.pageCount; ++page) pages.push_back(test::DecodeApfPage(path, page));
   return pages;
 }
 
@@ -119,10 +107,9 @@ TEST_F(FaxSessionsWindowTest, SendTransmitsTheComposedFaxAndRecordsTheResult) {
   writeOutgoingFax();
   TMainScreen window;
   test::Activate(window);
-  // The fax file as the window makes it, kept aside to compare with what arrives.
   // The fax file as the window makes it, kept aside to compare with what
-  // arrives. Made twice: the first drawing of a large glyph can differ by a
-  // pixel from later ones, which come from Qt's glyph cache.
+  // arrives. The first makings are thrown away: the first drawing of a large
+  // glyph can differ by a pixel from later ones, which come from Qt's cache.
   for (int making = 0; making < 2; ++making) std::filesystem::remove(window.CreateFaxFile());
   const std::string made = window.CreateFaxFile();
   ASSERT_FALSE(made.empty());
